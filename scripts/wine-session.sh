@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Private X servers and Wine prefixes for the tests, one pair per display depth
+# (a wineserver keeps the display it first saw, so depths never share a prefix).
+#
+#   wine-session.sh start DEPTH   start Xvfb and a persistent wineserver; print env lines
+#   wine-session.sh stop          stop every wineserver and Xvfb started here
+#
+# State lives in $NAVANAVA_WINE_ROOT (default: <repo>/build/wine).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=${NAVANAVA_WINE_ROOT:-$here/../build/wine}
+mkdir -p "$root"
+root=$(cd "$root" && pwd)
+
+geometry_for() {
+  case "$1" in
+    8) echo "640x480x8" ;;
+    16) echo "800x600x16" ;;
+    *) echo "1024x768x24" ;;
+  esac
+}
+
+alive() { [ -f "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null; }
+
+start() {
+  local depth=$1 dir="$root/d$1"
+  mkdir -p "$dir"
+  exec 9>"$dir/lock"
+  flock 9
+  if ! alive "$dir/xvfb.pid"; then
+    local n=$(( 90 + depth ))
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 "$(geometry_for "$depth")" -nolisten tcp >/dev/null 2>&1 &
+    echo $! >"$dir/xvfb.pid"
+    echo ":$n" >"$dir/display"
+    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+    # A prefix remembers the display of its first wineserver: start it afresh.
+    WINEPREFIX="$dir/prefix" wineserver -k 2>/dev/null || true
+  fi
+  export DISPLAY=$(cat "$dir/display") WINEPREFIX="$dir/prefix" WINEDEBUG=-all \
+         WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+  if [ ! -f "$dir/prefix/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  # Keeps one wineserver up for the prefix; returns at once when one runs.
+  wineserver -p >/dev/null 2>&1 || true
+  flock -u 9
+  echo "DISPLAY=$DISPLAY"
+  echo "WINEPREFIX=$WINEPREFIX"
+}
+
+stop() {
+  for dir in "$root"/d*; do
+    [ -d "$dir" ] || continue
+    WINEPREFIX="$dir/prefix" wineserver -k 2>/dev/null || true
+    if alive "$dir/xvfb.pid"; then kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true; fi
+    rm -f "$dir/xvfb.pid"
+  done
+}
+
+case "${1:-}" in
+  start) start "${2:-24}" ;;
+  stop) stop ;;
+  *) echo "usage: $0 start DEPTH | stop" >&2; exit 2 ;;
+esac
