@@ -1,0 +1,49 @@
+#pragma once
+// The figure as layers of shapes, and a renderer that turns it into shaded
+// material samples at any scale (the sprite at 1:1, the icon smaller).
+#include <cstdint>
+#include <vector>
+
+namespace art {
+
+// Colour families of the figure; each becomes a ramp of table entries.
+enum Material : int {
+  kOutline,
+  kFur,
+  kCream,
+  kEarPink,
+  kBlush,
+  kMouth,
+  kTongue,
+  kEye,
+  kKnit,    // hat and mittens
+  kSnow,    // brim and pompom
+  kScarf,
+  kStripe,
+  kBoot,
+  kGlint,   // the single highlight colour
+  kMaterialCount
+};
+
+struct FigureSample {
+  bool opaque = false;
+  int material = kOutline;
+  double shade = 0.0;  // 0 darkest .. 1 lightest of the material's ramp
+};
+
+struct FigureView {
+  double originX = 0, originY = 0;  // figure coordinates of the output's corner
+  double pixelSize = 1;             // figure units per output pixel
+  bool shortEars = false;           // the icon's crop
+  double outline = 1.7;             // silhouette outline width, output pixels
+};
+
+// Samples the figure for an output grid of width x height pixels.
+std::vector<FigureSample> RenderFigure(const FigureView& view, int width, int height);
+
+// The figure's colour ramps, in table order from entry 8 on; the counts add up
+// to 110 (entries 8..117). The glint colour sits at entry 246.
+const std::vector<uint32_t>& MaterialRamp(int material);
+int MaterialFirstEntry(int material);
+
+}  // namespace art
