@@ -118,9 +118,9 @@ void FillBlack(const PixelBuffer<Pixel>& destination, int32_t left, int32_t top,
 template <typename Pixel>
 void ComposeFrameInto(const PixelBuffer<Pixel>& backBuffer, const SpriteSet<Pixel>& sprites,
                       const Scene& scene) {
-  const int32_t count = std::min<int32_t>(scene.flakeCount, kFlakeCapacity);
-  const int32_t half = FarFlakeCount(scene.flakeCount);
-  for (int32_t i = 0; i < half && i < count; ++i) {
+  const uint8_t count = LimitFlakeCount(scene.flakeCount);
+  const int32_t half = FarFlakeCount(count);
+  for (int32_t i = 0; i < half; ++i) {
     const Flake& f = scene.flakes[i];
     const int32_t cellX = kFlakeSize * f.frame;
     BlitHalvedByAnd(backBuffer, f.x, f.y, kFarFlakeSize, kFarFlakeSize, sprites.flakeMaskStrip,
@@ -156,7 +156,7 @@ void EraseFrameIn(const PixelBuffer<Pixel>& backBuffer, const Scene& scene) {
   // outside it stays in the buffer until the next tick's erase.
   const FigurePos& p = scene.figure.previousFigurePos;
   FillBlack(backBuffer, p.x, p.y, p.x + kFigureWidth, p.y + kFigureHeight);
-  const int32_t count = std::min<int32_t>(scene.flakeCount, kFlakeCapacity);
+  const uint8_t count = LimitFlakeCount(scene.flakeCount);
   for (int32_t i = 0; i < count; ++i) {
     const Flake& f = scene.flakes[i];
     FillBlack(backBuffer, f.x, f.y, f.x + kFlakeEraseSize, f.y + kFlakeEraseSize);
