@@ -107,9 +107,12 @@ KeyPlace Locate(std::string_view text, std::string_view section, std::string_vie
   return place;
 }
 
+// The file's own line end, from its first line; a file without one gets the
+// platform's "\r\n".
 const char* LineEndOf(std::string_view text) {
   size_t nl = text.find('\n');
-  return (nl != std::string_view::npos && nl > 0 && text[nl - 1] == '\r') ? "\r\n" : "\n";
+  if (nl == std::string_view::npos) return "\r\n";
+  return (nl > 0 && text[nl - 1] == '\r') ? "\r\n" : "\n";
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ void RemoveFile(const std::string& path) {
 }
 #else
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "scene/profile_store.h"
@@ -64,6 +65,7 @@ uint32_t PlatformReadProfileInt(const std::string& path, const char* section, co
 std::string SettingsFilePath() {
   // Keep the user's own settings out of the tests.
   setenv("XDG_CONFIG_HOME", ScratchDirectory().c_str(), 1);
+  mkdir((ScratchDirectory() + "/navanava").c_str(), 0755);
   return PortableProfilePath(iniFileName);
 }
 
