@@ -185,12 +185,16 @@ void ConvertSpriteToRgb32(const DecodedSprite& sprite, uint32_t* pixels, int32_t
 
 void ConvertSpriteToPaletteIndices(const DecodedSprite& sprite, const ScenePaletteEntries& palette,
                                    uint8_t* pixels, int32_t stride) {
-  // One lookup per table entry rather than per pixel.
+  // One search per table entry in use rather than per pixel.
   uint8_t nearest[256];
-  for (int i = 0; i < 256; ++i)
-    nearest[i] = NearestPaletteIndex(palette, SpriteColour(sprite, static_cast<uint8_t>(i)));
+  bool known[256] = {};
   for (int32_t y = 0; y < sprite.height; ++y)
-    for (int32_t x = 0; x < sprite.width; ++x)
-      pixels[static_cast<size_t>(y) * stride + x] =
-          nearest[sprite.indices[static_cast<size_t>(y) * sprite.width + x]];
+    for (int32_t x = 0; x < sprite.width; ++x) {
+      uint8_t index = sprite.indices[static_cast<size_t>(y) * sprite.width + x];
+      if (!known[index]) {
+        nearest[index] = NearestPaletteIndex(palette, SpriteColour(sprite, index));
+        known[index] = true;
+      }
+      pixels[static_cast<size_t>(y) * stride + x] = nearest[index];
+    }
 }
