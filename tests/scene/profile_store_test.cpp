@@ -3,6 +3,7 @@
 // killed half-way or the directory is unusable.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <string>
@@ -111,17 +112,30 @@ TEST_F(ProfileFile, KilledWriterLeavesTheFileWhollyOldOrWhollyNew) {
   std::string old = "[ScreenSaver.NavaNava]\r\n" + kSpeed + "=1\r\n[Filler]\r\n";
   for (int i = 0; i < 40000; ++i) old += "key" + std::to_string(i) + "=value of some length\r\n";
   const std::string updated = SetProfileValue(old, kSection, kSpeed, "99");
-  srand(12345);
-  int sawOld = 0, sawNew = 0;
-  for (int round = 0; round < 60; ++round) {
-    WriteFileBytes(path_, old);
+  // How long one whole write takes in a child on this machine, now: the
+  // kills are spread over one and a half times that.
+  auto startWriter = [&]() {
     pid_t child = fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
       WriteProfileTextToFile(path_.c_str(), kSection, kSpeed.c_str(), "99");
       _exit(0);
     }
-    usleep(static_cast<useconds_t>(rand() % 6000));
+    return child;
+  };
+  WriteFileBytes(path_, old);
+  auto t0 = std::chrono::steady_clock::now();
+  pid_t timed = startWriter();
+  ASSERT_GE(timed, 0);
+  waitpid(timed, nullptr, 0);
+  long writeMicros = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                           std::chrono::steady_clock::now() - t0).count());
+  srand(12345);
+  int sawOld = 0, sawNew = 0;
+  for (int round = 0; round < 60; ++round) {
+    WriteFileBytes(path_, old);
+    pid_t child = startWriter();
+    ASSERT_GE(child, 0);
+    usleep(static_cast<useconds_t>(rand() % (writeMicros * 3 / 2 + 1)));
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     std::string now;
