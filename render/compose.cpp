@@ -47,6 +47,12 @@ template <typename Pixel, RasterOp op>
 void BlitRows(const PixelBuffer<Pixel>& destination, const Clip& c,
               const PixelBuffer<Pixel>& source, int32_t sx, int32_t sy) {
   const int32_t n = c.x1 - c.x0;
+  if (op == RasterOp::Copy && n == destination.stride && n == source.stride) {
+    // Whole rows of both buffers without gaps: one block copy (the present).
+    std::memcpy(destination.Row(c.y0), source.Row(sy + c.skipY),
+                sizeof(Pixel) * static_cast<size_t>(n) * static_cast<size_t>(c.y1 - c.y0));
+    return;
+  }
   for (int32_t y = c.y0; y < c.y1; ++y) {
     Pixel* d = destination.Row(y) + c.x0;
     const Pixel* s = source.Row(sy + c.skipY + (y - c.y0)) + sx + c.skipX;
@@ -54,6 +60,64 @@ void BlitRows(const PixelBuffer<Pixel>& destination, const Clip& c,
       std::memcpy(d, s, sizeof(Pixel) * static_cast<size_t>(n));
     } else {
       for (int32_t i = 0; i < n; ++i) d[i] = Combine(d[i], s[i], op);
+    }
+  }
+}
+
+// Mask then sprite over the same rectangle in one pass: each destination
+// pixel becomes (pixel AND mask) OR sprite, exactly what the two blits one
+// after the other give, with half the passes over the destination.
+template <typename Pixel>
+void BlitMasked(const PixelBuffer<Pixel>& destination, int32_t dx, int32_t dy, int32_t w,
+                int32_t h, const PixelBuffer<Pixel>& mask, const PixelBuffer<Pixel>& sprite,
+                int32_t sx, int32_t sy) {
+  if (sx < 0 || sy < 0 || sx >= sprite.width || sy >= sprite.height ||
+      mask.width != sprite.width || mask.height != sprite.height) {
+    BlitPixels(destination, dx, dy, w, h, mask, sx, sy, RasterOp::And);
+    BlitPixels(destination, dx, dy, w, h, sprite, sx, sy, RasterOp::Or);
+    return;
+  }
+  w = std::min(w, sprite.width - sx);
+  h = std::min(h, sprite.height - sy);
+  Clip c = ClipRect(dx, dy, w, h, destination.width, destination.height);
+  if (c.empty) return;
+  const int32_t n = c.x1 - c.x0;
+  for (int32_t y = c.y0; y < c.y1; ++y) {
+    const int32_t row = sy + c.skipY + (y - c.y0);
+    Pixel* d = destination.Row(y) + c.x0;
+    const Pixel* m = mask.Row(row) + sx + c.skipX;
+    const Pixel* s = sprite.Row(row) + sx + c.skipX;
+    for (int32_t i = 0; i < n; ++i) d[i] = static_cast<Pixel>((d[i] & m[i]) | s[i]);
+  }
+}
+
+// The same for a far flake: mask and sprite each halved by AND first.
+template <typename Pixel>
+void BlitMaskedHalved(const PixelBuffer<Pixel>& destination, int32_t dx, int32_t dy, int32_t w,
+                      int32_t h, const PixelBuffer<Pixel>& mask, const PixelBuffer<Pixel>& sprite,
+                      int32_t sx, int32_t sy) {
+  if (sx < 0 || sy < 0 || sx >= sprite.width || sy >= sprite.height ||
+      mask.width != sprite.width || mask.height != sprite.height) {
+    BlitHalvedByAnd(destination, dx, dy, w, h, mask, sx, sy, RasterOp::And);
+    BlitHalvedByAnd(destination, dx, dy, w, h, sprite, sx, sy, RasterOp::Or);
+    return;
+  }
+  w = std::min(w, (sprite.width - sx) / 2);
+  h = std::min(h, (sprite.height - sy) / 2);
+  Clip c = ClipRect(dx, dy, w, h, destination.width, destination.height);
+  if (c.empty) return;
+  for (int32_t y = c.y0; y < c.y1; ++y) {
+    const int32_t v = c.skipY + (y - c.y0);
+    const Pixel* m0 = mask.Row(sy + 2 * v) + sx;
+    const Pixel* m1 = mask.Row(sy + 2 * v + 1) + sx;
+    const Pixel* s0 = sprite.Row(sy + 2 * v) + sx;
+    const Pixel* s1 = sprite.Row(sy + 2 * v + 1) + sx;
+    Pixel* d = destination.Row(y);
+    for (int32_t x = c.x0; x < c.x1; ++x) {
+      const int32_t u = 2 * (c.skipX + (x - c.x0));
+      const Pixel m = static_cast<Pixel>(m0[u] & m0[u + 1] & m1[u] & m1[u + 1]);
+      const Pixel s = static_cast<Pixel>(s0[u] & s0[u + 1] & s1[u] & s1[u + 1]);
+      d[x] = static_cast<Pixel>((d[x] & m) | s);
     }
   }
 }
@@ -123,23 +187,17 @@ void ComposeFrameInto(const PixelBuffer<Pixel>& backBuffer, const SpriteSet<Pixe
   for (int32_t i = 0; i < half; ++i) {
     const Flake& f = scene.flakes[i];
     const int32_t cellX = kFlakeSize * f.frame;
-    BlitHalvedByAnd(backBuffer, f.x, f.y, kFarFlakeSize, kFarFlakeSize, sprites.flakeMaskStrip,
-                    cellX, 0, RasterOp::And);
-    BlitHalvedByAnd(backBuffer, f.x, f.y, kFarFlakeSize, kFarFlakeSize, sprites.flakeStrip,
-                    cellX, 0, RasterOp::Or);
+    BlitMaskedHalved(backBuffer, f.x, f.y, kFarFlakeSize, kFarFlakeSize,
+                     sprites.flakeMaskStrip, sprites.flakeStrip, cellX, 0);
   }
   const Figure& figure = scene.figure;
-  BlitPixels(backBuffer, figure.x, figure.y, kFigureWidth, kFigureHeight, sprites.figureMask, 0,
-             0, RasterOp::And);
-  BlitPixels(backBuffer, figure.x, figure.y, kFigureWidth, kFigureHeight, sprites.figureImage, 0,
-             0, RasterOp::Or);
+  BlitMasked(backBuffer, figure.x, figure.y, kFigureWidth, kFigureHeight, sprites.figureMask,
+             sprites.figureImage, 0, 0);
   for (int32_t i = half; i < count; ++i) {
     const Flake& f = scene.flakes[i];
     const int32_t cellX = kFlakeSize * f.frame;
-    BlitPixels(backBuffer, f.x, f.y, kFlakeSize, kFlakeSize, sprites.flakeMaskStrip, cellX, 0,
-               RasterOp::And);
-    BlitPixels(backBuffer, f.x, f.y, kFlakeSize, kFlakeSize, sprites.flakeStrip, cellX, 0,
-               RasterOp::Or);
+    BlitMasked(backBuffer, f.x, f.y, kFlakeSize, kFlakeSize, sprites.flakeMaskStrip,
+               sprites.flakeStrip, cellX, 0);
   }
 }
 
