@@ -15,4 +15,11 @@ while IFS= read -r f; do
   "$f" -max_total_time="$seconds" -print_final_stats=1 "$corpus_root/$name" "${seeds[@]}" 2>&1 \
     | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || status=1
 done < <(find "$build" -type f -name '*_fuzzer' -perm -u+x | sort)
+
+# The long soak of the portable path under the sanitizers.
+soak=$(find "$build" -type f -name portable_soak_test -perm -u+x -print -quit)
+if [ -n "$soak" ]; then
+  echo "== portable soak: ${SOAK_TICKS:-1000000} ticks per case"
+  NAVANAVA_SOURCE_DIR=$(pwd) NAVANAVA_SOAK_TICKS=${SOAK_TICKS:-1000000} "$soak" --gtest_brief=1 || status=1
+fi
 exit $status
