@@ -12,8 +12,13 @@ while IFS= read -r f; do
   seeds=()
   [ -d "tests/fuzz-seeds/$name" ] && seeds=("tests/fuzz-seeds/$name")
   echo "== $name: $seconds s"
-  "$f" -max_total_time="$seconds" -print_final_stats=1 "$corpus_root/$name" "${seeds[@]}" 2>&1 \
-    | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || status=1
+  log="$corpus_root/$name.log"
+  if ! "$f" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$corpus_root/$name-" \
+      "$corpus_root/$name" "${seeds[@]}" >"$log" 2>&1; then
+    status=1
+    echo "FAILED: see $log"
+  fi
+  grep -E 'stat::number_of_executed_units|ERROR|SUMMARY' "$log" || true
 done < <(find "$build" -type f -name '*_fuzzer' -perm -u+x | sort)
 
 # The long soak of the portable path under the sanitizers.
