@@ -1,6 +1,7 @@
 #include "render/compose.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -122,6 +123,11 @@ void BlitMaskedHalved(const PixelBuffer<Pixel>& destination, int32_t dx, int32_t
   }
 }
 
+// start + size without wrapping past the largest int32.
+inline int32_t EndOf(int32_t start, int32_t size) {
+  return static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(start) + size, INT32_MAX));
+}
+
 }  // namespace
 
 template <typename Pixel>
@@ -213,11 +219,11 @@ void EraseFrameIn(const PixelBuffer<Pixel>& backBuffer, const Scene& scene) {
   // The rectangle from before this tick's move: the part of the new figure
   // outside it stays in the buffer until the next tick's erase.
   const FigurePos& p = scene.figure.previousFigurePos;
-  FillBlack(backBuffer, p.x, p.y, p.x + kFigureWidth, p.y + kFigureHeight);
+  FillBlack(backBuffer, p.x, p.y, EndOf(p.x, kFigureWidth), EndOf(p.y, kFigureHeight));
   const uint8_t count = LimitFlakeCount(scene.flakeCount);
   for (int32_t i = 0; i < count; ++i) {
     const Flake& f = scene.flakes[i];
-    FillBlack(backBuffer, f.x, f.y, f.x + kFlakeEraseSize, f.y + kFlakeEraseSize);
+    FillBlack(backBuffer, f.x, f.y, EndOf(f.x, kFlakeEraseSize), EndOf(f.y, kFlakeEraseSize));
   }
 }
 
