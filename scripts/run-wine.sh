@@ -8,4 +8,14 @@ depth=${NAVANAVA_DEPTH:-24}
 while IFS='=' read -r k v; do export "$k=$v"; done < <("$here/wine-session.sh" start "$depth")
 export WINEDEBUG=-all WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" WINEARCH=win32
 
-exec env LC_ALL="${NAVANAVA_LOCALE:-ja_JP.UTF-8}" wine "$@"
+# Wine starts helper processes (the desktop window's explorer, services) that
+# outlive the program and would inherit our output pipes, and CTest would wait
+# for those pipes to close: the program's output goes through a file instead.
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+set +e
+env LC_ALL="${NAVANAVA_LOCALE:-ja_JP.UTF-8}" wine "$@" </dev/null >"$out" 2>&1
+rc=$?
+set -e
+cat "$out"
+exit $rc
