@@ -30,7 +30,7 @@ start() {
   if ! alive "$dir/xvfb.pid"; then
     local n=$(( 90 + depth ))
     while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 "$(geometry_for "$depth")" -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "$(geometry_for "$depth")" -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
     echo $! >"$dir/xvfb.pid"
     echo ":$n" >"$dir/display"
     for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
@@ -40,11 +40,11 @@ start() {
   export DISPLAY=$(cat "$dir/display") WINEPREFIX="$dir/prefix" WINEDEBUG=-all \
          WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
   if [ ! -f "$dir/prefix/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
+    wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
     wineserver -w
   fi
   # Keeps one wineserver up for the prefix; returns at once when one runs.
-  wineserver -p >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
   flock -u 9
   echo "DISPLAY=$DISPLAY"
   echo "WINEPREFIX=$WINEPREFIX"
