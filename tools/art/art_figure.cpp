@@ -34,7 +34,11 @@ void DrawFigure(IndexedImage& figure, IndexedImage& mask) {
         continue;
       }
       const std::vector<uint32_t>& ramp = MaterialRamp(s.material);
-      int step = static_cast<int>(s.shade * (ramp.size() - 1) + 0.5);
+      // A light 2 x 2 ordered dither between neighbouring shades smooths
+      // the gradients of the large round surfaces.
+      static const double kThreshold[4] = {0.125, 0.625, 0.875, 0.375};
+      int step = static_cast<int>(s.shade * (ramp.size() - 1) + kThreshold[(y & 1) * 2 + (x & 1)]);
+      if (step > static_cast<int>(ramp.size()) - 1) step = static_cast<int>(ramp.size()) - 1;
       figure.At(x, y) = static_cast<uint8_t>(MaterialFirstEntry(s.material) + step);
     }
 }

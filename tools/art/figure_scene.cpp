@@ -27,13 +27,22 @@ struct Layer {
 const double kCentre = 128;  // the figure is symmetric about x = 128
 double Mirror(double x) { return 2 * kCentre - x; }
 
-double HeadSd(double x, double y) { return SdEllipse(x, y, 128, 70, 52, 40); }
-double LowerBodySd(double x, double y) { return SdEllipse(x, y, 128, 111, 55, 31); }
-double BodySd(double x, double y) { return SmoothMin(HeadSd(x, y), LowerBodySd(x, y), 12); }
+// A round body, a little wider below: one soft egg for head and belly.
+double BodySd(double x, double y) {
+  double widen = 1 + 0.07 * Clamp((y - 88) / 54, -1.0, 1.0);
+  double sd = SdEllipse(128 + (x - 128) / widen, y, 128, 88, 54, 54);
+  // Fluffy tufts along the cheeks and flanks, none on the crown or the seat.
+  double angle = std::atan2(y - 88, x - 128);
+  double flank = Clamp(1 - std::fabs(std::fabs(angle) - M_PI / 2) / (M_PI / 2), 0.0, 1.0);
+  flank = 1 - flank;  // 1 at the sides, 0 at top and bottom
+  double nearEdge = Clamp(1 + sd / 4, 0.0, 1.0);  // the relief inside stays smooth
+  return sd + 1.3 * nearEdge * flank * flank * (0.5 + 0.5 * std::cos(angle * 22));
+}
+double HeadSd(double x, double y) { return BodySd(x, y); }
 
 double EarSd(double x, double y, bool shortEars) {
   double a = SdTaperedSegment(x, y, 86, 56, 50, 66, 15, 13);
-  if (shortEars) return SmoothMin(a, SdTaperedSegment(x, y, 50, 66, 40, 78, 13, 11), 4);
+  if (shortEars) return SdTaperedSegment(x, y, 86, 56, 62, 66, 15, 12.5);
   return SmoothMin(a, SdTaperedSegment(x, y, 50, 66, 20, 90, 13, 10), 4);
 }
 
@@ -65,7 +74,8 @@ double BrimCentreLine(double x) {
   return 47 + 4 * std::sqrt(std::fmax(0.0, 1 - u * u));
 }
 
-std::vector<Layer> BuildLayers(bool shortEars) {
+std::vector<Layer> BuildLayers(bool shortEars, double eyeScale) {
+  const double k = eyeScale;
   std::vector<Layer> layers;
   auto add = [&](Layer l) { layers.push_back(l); };
 
@@ -164,19 +174,19 @@ std::vector<Layer> BuildLayers(bool shortEars) {
 
   Layer dome;
   dome.sdf = [](double x, double y) {
-    return std::fmax(SdEllipse(x, y, 128, 58, 50, 38), y - BrimCentreLine(x));
+    return std::fmax(SdEllipse(x, y, 128, 60, 53, 40), y - BrimCentreLine(x));
   };
   dome.material = kKnit;
   dome.bevel = 30;
   dome.shadeAt = [](double x, double y) {  // ribs converging to the crown
-    double half = 50 * std::sqrt(std::fmax(0.02, 1 - std::pow((y - 58) / 38, 2)));
+    double half = 53 * std::sqrt(std::fmax(0.02, 1 - std::pow((y - 60) / 40, 2)));
     return 0.07 * std::cos((x - kCentre) / half * 9 * M_PI);
   };
   add(dome);
 
   Layer brim;
   brim.sdf = [](double x, double y) {
-    return SdRoundBox(x - kCentre, y - BrimCentreLine(x), 55, 6.5, 5);
+    return SdRoundBox(x - kCentre, y - BrimCentreLine(x), 57, 6.5, 5);
   };
   brim.material = kSnow;
   brim.bevel = 6;
@@ -195,22 +205,23 @@ std::vector<Layer> BuildLayers(bool shortEars) {
   };
   add(pompom);
 
-  for (int side = 0; side < 2; ++side) {
+  for (int side = 0; side < 2 && eyeScale > 0; ++side) {
     auto mx = [side](double x) { return side ? Mirror(x) : x; };
     Layer eye;
-    eye.sdf = [mx](double x, double y) { return SdEllipse(mx(x), y, 108, 76, 7, 9.5); };
+    eye.sdf = [mx, k](double x, double y) { return SdEllipse(mx(x), y, 108, 76, 7 * k, 9.5 * k); };
     eye.material = kEye;
     eye.flat = true;
     eye.lined = false;
-    eye.shadeAt = [](double, double y) {  // glossy: lighter towards the bottom
-      return 0.1 + 0.9 * std::pow(Clamp((y - 70) / 15.5, 0.0, 1.0), 1.6);
+    eye.shadeAt = [k](double, double y) {  // glossy: lighter towards the bottom
+      return 0.1 + 0.9 * std::pow(Clamp((y - 76 + 6 * k) / (9.5 * k + 6 * k), 0.0, 1.0), 1.6);
     };
     add(eye);
     // The glints sit to the upper left of both eyes: one light, one world.
     Layer glint;
-    glint.sdf = [side](double x, double y) {
-      double cx = side ? Mirror(108) - 2.5 : 105.5;
-      return std::fmin(SdCircle(x, y, cx, 72.5, 3), SdCircle(x, y, cx + 5.5, 81, 1.4));
+    glint.sdf = [side, k](double x, double y) {
+      double cx = side ? Mirror(108) - 2.5 * k : 108 - 2.5 * k;
+      return std::fmin(SdCircle(x, y, cx, 76 - 3.5 * k, 3 * k),
+                       SdCircle(x, y, cx + 5.5 * k, 76 + 5 * k, 1.4 * k));
     };
     glint.material = kGlint;
     glint.flat = true;
@@ -266,7 +277,7 @@ Light Normalised(double x, double y, double z) {
 }  // namespace
 
 std::vector<FigureSample> RenderFigure(const FigureView& view, int width, int height) {
-  const std::vector<Layer> layers = BuildLayers(view.shortEars);
+  const std::vector<Layer> layers = BuildLayers(view.shortEars, view.eyeScale);
   const Light toLight = Normalised(-0.5, -0.75, 0.55);   // from the upper left
   const Light halfway = Normalised(toLight.x, toLight.y, toLight.z + 1);
   const double s = view.pixelSize;
@@ -348,7 +359,7 @@ struct RampTable {
 const RampTable& Ramps() {
   static const RampTable table = [] {
     RampTable t;
-    t.ramps[kOutline] = {Rgb(52, 22, 46), Rgb(92, 40, 62)};
+    t.ramps[kOutline] = {Rgb(76, 32, 68), Rgb(126, 56, 90)};
     t.ramps[kFur] = MakeRamp({Rgb(104, 40, 46), Rgb(196, 92, 54), Rgb(240, 152, 76),
                               Rgb(255, 214, 150)}, 18);
     t.ramps[kCream] = MakeRamp({Rgb(150, 96, 86), Rgb(238, 206, 170), Rgb(255, 244, 222)}, 12);

@@ -34,7 +34,8 @@ struct FigureSample {
 struct FigureView {
   double originX = 0, originY = 0;  // figure coordinates of the output's corner
   double pixelSize = 1;             // figure units per output pixel
-  bool shortEars = false;           // the icon's crop
+  bool shortEars = false;           // stubby ears for the icon
+  double eyeScale = 1;              // 0 leaves the eyes out
   double outline = 1.7;             // silhouette outline width, output pixels
 };
 
