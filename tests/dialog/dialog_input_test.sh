@@ -256,5 +256,92 @@ for m in "c3,c1:1:10 10" "c3,c2:0:15 15" "sysclose:0:15 15" "close:0:15 15" "k13
   fi
 done
 
+# Round trip: what the dialog stores is what the next full-screen run shows.
+# The figure walks one pixel per tick, so its speed across the screen gives
+# the tick period. Flakes are small separate blobs on the black screen.
+figure_right() { convert "$1" -trim -format '%[fx:page.x + w]' info: 2>/dev/null; }
+# Lit blobs of flake size (at most 33 x 33) that lie outside the largest blob's
+# box (the figure's).
+count_flakes() {
+  convert "$1" -threshold 0 -define connected-components:verbose=true \
+    -define connected-components:area-threshold=0 -connected-components 8 null: |
+    awk 'NR > 1 && $NF != "gray(0)" && $NF != "srgb(0,0,0)" {
+           split($2, g, /[x+]/); n++; w[n] = g[1]; h[n] = g[2]; x[n] = g[3]; y[n] = g[4]
+           if (g[1] * g[2] > big) { big = g[1] * g[2]; b = n } }
+         END { c = 0
+               for (i = 1; i <= n; i++) {
+                 if (i == b || w[i] > 33 || h[i] > 33) continue
+                 if (x[i] + w[i] <= x[b] || x[i] >= x[b] + w[b] || y[i] + h[i] <= y[b] || y[i] >= y[b] + h[b]) c++ }
+               print c + 0 }'
+}
+
+# saver_run NAME WAIT: runs "/s", takes two screenshots 2 s apart (the first
+# 1.5 s after the window appears, the second WAIT s later), ends the saver with
+# a key and sets walk_speed (pixels per second, meaningful without flakes),
+# lit_box (size of the box around everything drawn) and flakes.
+saver_run() {
+  ( "$scripts/run-wine.sh" "$program" /s >/dev/null 2>&1; echo $? >"$work/saver.exit" ) &
+  local pid=$! saver=""
+  for _ in $(seq 100); do
+    saver=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -1)
+    [ -n "$saver" ] && break
+    sleep 0.1
+  done
+  sleep 1.5
+  local t1 t2 x1 x2
+  t1=$(date +%s%N); import -window root "$work/$1-1.png"
+  sleep "$2"
+  t2=$(date +%s%N); import -window root "$work/$1-2.png"
+  x1=$(figure_right "$work/$1-1.png"); x2=$(figure_right "$work/$1-2.png")
+  walk_speed=$(( (x2 - x1) * 1000000000 / (t2 - t1) ))
+  lit_box=$(convert "$work/$1-2.png" -trim -format '%w %h' info: 2>/dev/null)
+  flakes=$(count_flakes "$work/$1-2.png")
+  [ -n "$saver" ] && xdotool windowfocus --sync "$saver" key space
+  wait "$pid"
+  [ "$(cat "$work/saver.exit")" = 0 ] || fail "/s exit code $(cat "$work/saver.exit")"
+  echo "ran: /s after $1: figure's right edge at $x1 then $x2 ($walk_speed px/s), drawing within $lit_box, $flakes flakes apart from the figure"
+}
+
+only_the_figure() {
+  read -r w h <<<"$lit_box"
+  [ "$w" -le 256 ] && [ "$h" -le 148 ] || fail "drawing spans $lit_box, more than the figure"
+}
+
+if [ "$kind" = saver ]; then
+  case_name="round trip: slowest and no flakes"
+  store none
+  if start_dialog desktop $c_switch; then
+    keys Tab Tab Home Tab Home Return
+    finish_dialog 1
+    printf '[ScreenSaver.NavaNava]\r\n%s=100\r\n%s=0\r\n' "$SPEED" "$COUNT" >"$work/expected"
+    cmp -s "$work/expected" "$ini" || fail "control.ini is $(od -An -c "$ini" | tr -s ' ')"
+    saver_run slow 2
+    [ "$walk_speed" -ge 4 ] && [ "$walk_speed" -le 16 ] || fail "walks $walk_speed px/s at 100 ms per tick"
+    only_the_figure
+  fi
+
+  case_name="round trip: fastest and no flakes"
+  if start_dialog desktop $c_switch; then
+    expect_shown 0 0 probe
+    keys Tab Tab End Return
+    finish_dialog 1
+    saver_run fast 2
+    # The shortest timer period is 10 ms: up to 100 px/s.
+    [ "$walk_speed" -ge 30 ] || fail "walks $walk_speed px/s at the shortest period"
+    only_the_figure
+  fi
+
+  case_name="round trip: fastest and 100 flakes"
+  if start_dialog desktop $c_switch; then
+    expect_shown 10 0 probe
+    keys Tab Tab Tab End Return
+    finish_dialog 1
+    printf '[ScreenSaver.NavaNava]\r\n%s=0\r\n%s=100\r\n' "$SPEED" "$COUNT" >"$work/expected"
+    cmp -s "$work/expected" "$ini" || fail "control.ini is $(od -An -c "$ini" | tr -s ' ')"
+    saver_run flakes 4
+    [ "$flakes" -ge 3 ] || fail "$flakes flakes seen"
+  fi
+fi
+
 echo "dialog input: $((failures)) failure(s), $(($(date +%s) - t0)) s"
 [ "$failures" -eq 0 ]
