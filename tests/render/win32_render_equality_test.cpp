@@ -337,6 +337,33 @@ TEST(Frames, ComposeAndEraseGiveThePortableBytesTickByTick) {
   }
 }
 
+// On a palette display, realising the scene palette puts every colour of the
+// figure's table into the system palette, so the screen can show them.
+TEST(Palette, RealisedScenePaletteReachesTheSystemPalette) {
+  GdiScene gdi(64, 64, 0, 1);
+  HDC deviceContext = GetDC(gdi.window);
+  const bool palette = (GetDeviceCaps(deviceContext, RASTERCAPS) & RC_PALETTE) != 0;
+  EXPECT_EQ(palette, DisplayBits() == 8);
+  PALETTEENTRY system[256] = {};
+  const UINT got = GetSystemPaletteEntries(deviceContext, 0, 256, system);
+  ReleaseDC(gdi.window, deviceContext);
+  if (!palette) return;
+  ASSERT_EQ(got, 256u);
+  size_t size = 0;
+  const uint8_t* data = ResourceBytes("NAVA", &size);
+  ScenePaletteEntries scenePalette;
+  BuildScenePalette(data, size, &scenePalette);
+  ASSERT_EQ(scenePalette.count, 256u);
+  for (uint32_t i = 0; i < scenePalette.count; ++i) {
+    const uint32_t c = scenePalette.colours[i];
+    bool found = false;
+    for (const PALETTEENTRY& e : system) {
+      found |= ((e.peRed << 16) | (e.peGreen << 8) | e.peBlue) == c;
+    }
+    EXPECT_TRUE(found) << "scene palette entry " << i << " 0x" << std::hex << c;
+  }
+}
+
 TEST(Palette, ReleaseSelectsTheEarlierPaletteBackThenDeletesTheScenePalette) {
   HWND window = MakeWindow(64, 64);
   HDC deviceContext = GetDC(window);
