@@ -86,14 +86,19 @@ int RunSprites(const RenderOptions& options) {
 
 int main(int argc, char** argv) {
   RenderOptions options;
-  for (int i = 1; i < argc; ++i) {
+  // Every option takes one value.
+  for (int i = 1; i < argc; i += 2) {
     const char* arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (std::strcmp(arg, "--sprites") == 0 && value) {
+    if (!value) {
+      Usage();
+      return 2;
+    }
+    if (std::strcmp(arg, "--sprites") == 0) {
       options.spritesDir = value;
-    } else if (std::strcmp(arg, "--resources") == 0 && value) {
+    } else if (std::strcmp(arg, "--resources") == 0) {
       options.resourceDir = value;
-    } else if (std::strcmp(arg, "--scale") == 0 && value) {
+    } else if (std::strcmp(arg, "--scale") == 0) {
       options.scale = std::atoi(value);
       if (options.scale < 1 || options.scale > 16) {
         Usage();
@@ -103,7 +108,6 @@ int main(int argc, char** argv) {
       Usage();
       return 2;
     }
-    ++i;
   }
   if (options.spritesDir) return RunSprites(options);
   Usage();
