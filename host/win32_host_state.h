@@ -4,12 +4,12 @@
 // window per process.
 #include <windows.h>
 
+#include "host/dismissal_rules.h"
+
 // VerifyScreenSavePwd of "PASSWORD.CPL": non-zero when the saver may close.
 typedef BOOL(WINAPI* VerifyScreenSavePwdProc)(HWND window);
 // ImmAssociateContext of "IMM32.DLL" (its context handle is a plain pointer).
 typedef HANDLE(WINAPI* ImmAssociateContextProc)(HWND window, HANDLE inputContext);
-
-constexpr DWORD kNoVerificationYet = 0xFFFFFFFF;
 
 struct HostState {
   HINSTANCE instanceHandle;
