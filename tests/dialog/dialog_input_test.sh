@@ -280,6 +280,7 @@ count_flakes() {
 # a key and sets walk_speed (pixels per second, meaningful without flakes),
 # lit_box (size of the box around everything drawn) and flakes.
 saver_run() {
+  rm -f "$work/saver.exit"
   ( "$scripts/run-wine.sh" "$program" /s >/dev/null 2>&1; echo $? >"$work/saver.exit" ) &
   local pid=$! saver=""
   for _ in $(seq 100); do
@@ -287,6 +288,13 @@ saver_run() {
     [ -n "$saver" ] && break
     sleep 0.1
   done
+  if [ -z "$saver" ]; then
+    fail "no saver window"
+    "$scripts/run-wine.sh" taskkill /im "$(basename "$program")" /f >/dev/null 2>&1
+    wait "$pid"
+    walk_speed=0 lit_box="0 0" flakes=0
+    return
+  fi
   sleep 1.5
   local t1 t2 x1 x2
   t1=$(date +%s%N); import -window root "$work/$1-1.png"
@@ -296,7 +304,12 @@ saver_run() {
   walk_speed=$(( (x2 - x1) * 1000000000 / (t2 - t1) ))
   lit_box=$(convert "$work/$1-2.png" -trim -format '%w %h' info: 2>/dev/null)
   flakes=$(count_flakes "$work/$1-2.png")
-  [ -n "$saver" ] && xdotool windowfocus --sync "$saver" key space
+  xdotool windowfocus --sync "$saver" key space
+  for _ in $(seq 100); do [ -f "$work/saver.exit" ] && break; sleep 0.1; done
+  if [ ! -f "$work/saver.exit" ]; then
+    fail "a key did not end the saver"
+    "$scripts/run-wine.sh" taskkill /im "$(basename "$program")" /f >/dev/null 2>&1
+  fi
   wait "$pid"
   [ "$(cat "$work/saver.exit")" = 0 ] || fail "/s exit code $(cat "$work/saver.exit")"
   echo "ran: /s after $1: figure's right edge at $x1 then $x2 ($walk_speed px/s), drawing within $lit_box, $flakes flakes apart from the figure"
