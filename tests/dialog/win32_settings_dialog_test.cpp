@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -42,6 +43,7 @@ struct DialogRun {
   int32_t shownSpeed = -100;
   int32_t shownCount = -100;
   bool slidersMatchHandles = false;
+  SceneSettings opened = {-1, 0};  // the record as the opening left it
   HWND dialog = nullptr;
   HWND ownerSeen = nullptr;
   size_t next = 0;
@@ -80,6 +82,7 @@ void CALLBACK DriveDialog(HWND, UINT, UINT_PTR, DWORD) {
     run.ownerSeen = GetWindow(dialog, GW_OWNER);
     run.shownSpeed = Position(dialog, 1009);
     run.shownCount = Position(dialog, 1010);
+    run.opened = sceneSettings;
     run.slidersMatchHandles =
         speedSlider == GetDlgItem(dialog, 1009) && countSlider == GetDlgItem(dialog, 1010);
   }
@@ -197,6 +200,11 @@ TEST_F(SettingsDialog, SlidersShowTheStoredSettingsAndUntouchedOkStoresThem) {
     EXPECT_EQ(RunDialog(run), 1);
     EXPECT_EQ(run.shownSpeed, c.speed);
     EXPECT_EQ(run.shownCount, c.count);
+    // The control shows the portable arithmetic's position, held to 0..10.
+    EXPECT_EQ(run.shownSpeed,
+              std::clamp(SpeedPositionFromInterval(run.opened.tickIntervalMs), 0, kSliderMaxPosition));
+    EXPECT_EQ(run.shownCount,
+              std::clamp(CountPositionFromFlakeCount(run.opened.flakeCount), 0, kSliderMaxPosition));
     EXPECT_TRUE(run.slidersMatchHandles);
     EXPECT_EQ(run.ownerSeen, nullptr);
     EXPECT_EQ(sceneSettings.tickIntervalMs, atoi(c.interval));
