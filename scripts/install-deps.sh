@@ -7,7 +7,7 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 xvfb xdotool imagemagick fonts-ipafont-gothic x11-utils
+  wine wine32:i386 fonts-wine xvfb xdotool imagemagick fonts-ipafont-gothic x11-utils
 )
 
 missing=()
