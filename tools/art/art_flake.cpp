@@ -28,14 +28,14 @@ double CrystalSd(double x, double y, double angle, double* spine) {
     double ux = std::cos(a), uy = std::sin(a);
     // In the arm's frame: along the arm, and across it.
     double along = x * ux + y * uy, across = -x * uy + y * ux;
-    double d = SdTaperedSegment(along, across, 0, 0, 13.2, 0, 1.25, 0.8);
+    double d = SdTaperedSegment(along, across, 0, 0, 13.4, 0, 1.5, 1.0);
     bestSpine = std::fmin(bestSpine, SdTaperedSegment(along, across, 0, 0, 12.2, 0, 0, 0));
-    const double kBranchAt[2] = {5.6, 9.2}, kBranchLength[2] = {4.6, 3.0};
+    const double kBranchAt[2] = {6.0, 9.6}, kBranchLength[2] = {4.4, 2.8};
     for (int b = 0; b < 2; ++b)
       for (int sign = -1; sign <= 1; sign += 2) {
         double ex = kBranchAt[b] + kBranchLength[b] * 0.5;
         double ey = sign * kBranchLength[b] * 0.866;
-        d = std::fmin(d, SdTaperedSegment(along, across, kBranchAt[b], 0, ex, ey, 0.95, 0.65));
+        d = std::fmin(d, SdTaperedSegment(along, across, kBranchAt[b], 0, ex, ey, 1.15, 0.8));
       }
     best = std::fmin(best, d);
   }
