@@ -5,6 +5,10 @@
 //       ice_m.bmp; RES defaults to the source tree's resources/) and writes
 //       each as DIR/<name>.png, every pixel enlarged N times (1..16).
 //
+//   navanava-render --width W --height H --count N --seed S --ticks T
+//                   [--depth 8|32] [--sequence K --step E] --out FILE.png
+//       the frame that tick T presents (tools/render_frames.h).
+//
 // Options are parsed into one record; each mode is a function of it.
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +18,7 @@
 
 #include "render/sprite_decode.h"
 #include "tools/png_io.h"
+#include "tools/render_frames.h"
 
 #ifndef NAVANAVA_RESOURCE_DIR
 #define NAVANAVA_RESOURCE_DIR "resources"
@@ -85,6 +90,10 @@ int RunSprites(const RenderOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Without --sprites the options ask for frames.
+  bool sprites = false;
+  for (int i = 1; i < argc; ++i) sprites = sprites || std::strcmp(argv[i], "--sprites") == 0;
+  if (!sprites) return RunFrameTool(argc, argv);
   RenderOptions options;
   // Every option takes one value.
   for (int i = 1; i < argc; i += 2) {

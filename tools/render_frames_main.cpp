@@ -1,4 +1,0 @@
-// navanava-render with the frame modes only.
-#include "tools/render_frames.h"
-
-int main(int argc, char** argv) { return RunFrameTool(argc, argv); }
