@@ -119,7 +119,7 @@ const ControlSpec kControls[] = {
     {0xFFFF, "STATIC", "\x8F\xAD\x82\xC8\x82\xA2", 5, 41, 29, 9, 0x50020000},       // 少ない
     {0xFFFF, "STATIC", "\x91\xBD\x82\xA2", 155, 42, 18, 10, 0x50020000},            // 多い
     {0xFFFF, "STATIC", "0                                  100", 36, 52, 120, 9, 0x50020000},
-    {0xFFFF, "STATIC", "(C) 2026 NavaNava Project", 117, 84, 90, 8, 0x50020000},
+    {0xFFFF, "STATIC", "(C) 2026 NavaNava", 117, 84, 90, 8, 0x50020000},
     {0xFFFF, "BUTTON", "\x91\xAC\x82\xB3", 3, 4, 172, 23, 0x50000307},              // 速さ
     {0xFFFF, "BUTTON", "\x90\xE1\x82\xCC\x90\x94", 3, 31, 172, 32, 0x50000307},     // 雪の数
     {0xFFFF, "STATIC", "Design: Nava Art", 55, 95, 65, 8, 0x50020000},
