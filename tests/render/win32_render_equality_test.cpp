@@ -364,6 +364,50 @@ TEST(Palette, RealisedScenePaletteReachesTheSystemPalette) {
   }
 }
 
+// Records, at the moment the scene palette is deleted, whether the window's
+// device context still held it: the program's calls to DeleteObject go
+// through its import table, which the test points here for a while.
+struct DeleteWatch {
+  HPALETTE palette = nullptr;
+  HDC deviceContext = nullptr;
+  bool deleted = false;
+  bool deletedWhileSelected = false;
+};
+DeleteWatch deleteWatch;
+typedef BOOL(WINAPI* DeleteObjectProc)(HGDIOBJ);
+DeleteObjectProc platformDeleteObject = nullptr;
+
+BOOL WINAPI WatchingDeleteObject(HGDIOBJ object) {
+  if (object != nullptr && object == deleteWatch.palette) {
+    deleteWatch.deleted = true;
+    deleteWatch.deletedWhileSelected = GetCurrentObject(deleteWatch.deviceContext, OBJ_PAL) == object;
+  }
+  return platformDeleteObject(object);
+}
+
+// Replaces the import-table entry of the program that holds `current` with
+// `replacement`; false when there is none.
+bool ReplaceImport(void* current, void* replacement) {
+  BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+  const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (const IMAGE_IMPORT_DESCRIPTOR* d =
+           reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       d->Name != 0; ++d) {
+    for (IMAGE_THUNK_DATA* t = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+         t->u1.Function != 0; ++t) {
+      if (reinterpret_cast<void*>(t->u1.Function) != current) continue;
+      DWORD protection = 0;
+      VirtualProtect(&t->u1.Function, sizeof t->u1.Function, PAGE_READWRITE, &protection);
+      t->u1.Function = reinterpret_cast<DWORD_PTR>(replacement);
+      VirtualProtect(&t->u1.Function, sizeof t->u1.Function, protection, &protection);
+      return true;
+    }
+  }
+  return false;
+}
+
 TEST(Palette, ReleaseSelectsTheEarlierPaletteBackThenDeletesTheScenePalette) {
   HWND window = MakeWindow(64, 64);
   HDC deviceContext = GetDC(window);
@@ -380,7 +424,15 @@ TEST(Palette, ReleaseSelectsTheEarlierPaletteBackThenDeletesTheScenePalette) {
   EXPECT_EQ(GetCurrentObject(deviceContext, OBJ_PAL), scenePalette);
   EXPECT_EQ(renderObjects.previousPalette, earlier);
   EXPECT_EQ(GetObjectType(scenePalette), static_cast<DWORD>(OBJ_PAL));
+  platformDeleteObject = reinterpret_cast<DeleteObjectProc>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("gdi32.dll"), "DeleteObject")));
+  deleteWatch = DeleteWatch{scenePalette, deviceContext, false, false};
+  ASSERT_TRUE(ReplaceImport(reinterpret_cast<void*>(platformDeleteObject),
+                            reinterpret_cast<void*>(&WatchingDeleteObject)));
   ReleaseRenderResources(window);
+  ReplaceImport(reinterpret_cast<void*>(&WatchingDeleteObject), reinterpret_cast<void*>(platformDeleteObject));
+  EXPECT_TRUE(deleteWatch.deleted);
+  EXPECT_FALSE(deleteWatch.deletedWhileSelected) << "the scene palette was deleted while selected";
   EXPECT_EQ(GetCurrentObject(deviceContext, OBJ_PAL), earlier);
   EXPECT_EQ(GetObjectType(scenePalette), 0u) << "the scene palette is deleted";
   EXPECT_EQ(GetObjectType(earlier), static_cast<DWORD>(OBJ_PAL)) << "the earlier palette is not";
