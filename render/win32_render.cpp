@@ -34,9 +34,11 @@ const BYTE* LockBitmapResource(const char* name, DWORD* size) {
 HBITMAP LoadSpriteBitmap(HDC deviceContext, const char* resourceName) {
   DWORD size = 0;
   const BYTE* r = LockBitmapResource(resourceName, &size);
-  // A resource too short to hold the header and the colour table would have
-  // the platform read past its end.
+  // A resource too short to hold the header, the colour table and the pixel
+  // data that its header announces would have the platform read past its end.
   if (r == nullptr || size < kSpritePixelOffset) return nullptr;
+  const DWORD pixelBytes = r[20] | (r[21] << 8) | (r[22] << 16) | (static_cast<DWORD>(r[23]) << 24);
+  if (pixelBytes > size - kSpritePixelOffset) return nullptr;
   BITMAPINFOHEADER header = {};
   header.biSize = sizeof(BITMAPINFOHEADER);
   header.biWidth = Read16(r + 4);
