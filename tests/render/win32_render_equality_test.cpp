@@ -218,6 +218,27 @@ TEST(Sprites, PlatformAndPortableConversionAgreeOnEveryPixel) {
   }
 }
 
+// A resource whose header announces more pixel data than it holds gives no
+// bitmap instead of a read past its end; a well-formed one of the same
+// pixels converts.
+TEST(Sprites, ResourceShorterThanItsPixelDataGivesNoBitmap) {
+  HWND window = MakeWindow(64, 64);
+  HDC deviceContext = GetDC(window);
+  HBITMAP whole = LoadSpriteBitmap(deviceContext, "WHOLE");
+  HBITMAP shortened = LoadSpriteBitmap(deviceContext, "SHORT");
+  HBITMAP missing = LoadSpriteBitmap(deviceContext, "NO_SUCH_SPRITE");
+  ReleaseDC(window, deviceContext);
+  ASSERT_NE(whole, nullptr);
+  BITMAP info = {};
+  GetObjectA(whole, sizeof info, &info);
+  EXPECT_EQ(info.bmWidth, 4);
+  EXPECT_EQ(info.bmHeight, 2);
+  EXPECT_EQ(shortened, nullptr);
+  EXPECT_EQ(missing, nullptr);
+  DeleteObject(whole);
+  DestroyWindow(window);
+}
+
 struct TickRun {
   int32_t width, height;
   uint8_t storedCount;
