@@ -114,6 +114,13 @@ esac
 focus "$saver_window"; xdotool key a
 expect_exit "$saver_pid" 0 5 "a key ends the saver with 0"
 
+echo "== full screen from a folder with blanks: the quoted program name is skipped whole"
+mkdir -p "$work/with blanks"
+cp "$saver" "$work/with blanks/navanava.scr"
+full_screen "with blanks/navanava.scr"
+focus "$saver_window"; xdotool key a
+expect_exit "$saver_pid" 0 5 "\"with blanks\\navanava.scr\" /s runs and a key ends it with 0"
+
 echo "== full screen: a click ends it"
 full_screen
 xdotool click 1

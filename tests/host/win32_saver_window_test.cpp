@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/command_line.h"
 #include "host/win32_dismissal.h"
 #include "host/win32_entry.h"
 #include "host/win32_host_state.h"
@@ -688,6 +689,27 @@ TEST(SaverMain, CommandLinesThatCannotBeServedEndWithMinusOneAndShowNothing) {
   EXPECT_EQ(hostState.instanceHandle, GetModuleHandleA(nullptr));
   EXPECT_FALSE(hostState.isWin9x);
   hostState = kInitialHostState;
+}
+
+const char* PlatformNextChar(const char* text) { return CharNextA(text); }
+
+TEST(SaverEntry, ProgramNameStepsByThePlatformsCharacters) {
+  // The Japanese code page, as the saver runs: a lead byte takes the byte
+  // after it along, so a quote or blank right behind it is not one.
+  ASSERT_EQ(GetACP(), 932u);
+  struct Case {
+    const char* line;
+    const char* rest;
+  } cases[] = {
+      {"\"C:\\a b\\n.scr\" /s", "/s"},
+      {"\"ab\x81\" /s", ""},
+      {"ab\x88 /s", ""},
+      {"\x88\x40\x88\x41.scr /l 5", "/l 5"},
+      {"\"\x88", ""},
+      {"n.scr\t/c", "/c"},
+  };
+  for (const Case& c : cases)
+    EXPECT_STREQ(SkipProgramName(c.line, PlatformNextChar), c.rest) << c.line;
 }
 
 // A preview run in this process: a thread timer looks at the child while the
