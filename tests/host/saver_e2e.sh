@@ -84,7 +84,10 @@ find_window() {  # prints the first X window titled exactly $1, waiting up to 10
   return 1
 }
 # The saver's window gets the keyboard focus; there is no window manager.
-focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; sleep 0.3; }
+focus() {
+  timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
+  sleep 0.3
+}
 full_screen() {  # starts a full-screen saver with the pointer at (500, 400)
   xdotool mousemove 500 400; sleep 0.2
   start "${1:-navanava.scr}" /s

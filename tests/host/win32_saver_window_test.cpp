@@ -612,8 +612,15 @@ LONG WINAPI ScriptedFilter(EXCEPTION_POINTERS* pointers) {
   return filter.answer;
 }
 
+// A page that may not be touched: a write to it faults wherever it lies
+// (Wine quietly maps its low addresses on first use, so null will not do).
+int* NoAccessPage() {
+  static void* page = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS);
+  return static_cast<int*>(page);
+}
+
 int32_t FaultingJob(const char*) {
-  int* volatile target = reinterpret_cast<int*>(16);
+  int* volatile target = NoAccessPage();
   *target = 1;
   return 5;
 }
@@ -637,7 +644,7 @@ TEST(FaultGuard, FaultGoesToTheFilterAndEndsTheJobWhenItSaysSo) {
     EXPECT_EQ(filter.calls, 1);
     EXPECT_EQ(filter.code, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
     EXPECT_EQ(filter.accessKind, 1u);  // a write
-    EXPECT_EQ(filter.accessAddress, 16u);
+    EXPECT_EQ(filter.accessAddress, reinterpret_cast<ULONG_PTR>(NoAccessPage()));
     EXPECT_EQ(HandlerList(), listBefore);
   }
   EXPECT_EQ(saverRunningCalls, (std::vector<UINT>{0, 0}));
