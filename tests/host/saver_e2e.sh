@@ -247,9 +247,14 @@ expect_exit "$last_pid" 0 10 "\"/a $handle\" on the 95 family exits 0"
 grep -q "^change SCRSAVE $handle 0 1" "$work/mpr.log" 2>/dev/null \
   && pass "PwdChangePasswordA got \"SCRSAVE\" and the owner" \
   || fail "mpr.log: $(tr '\n' '|' <"$work/mpr.log" 2>/dev/null)"
+WINEDLLOVERRIDES="mpr=n,b;mscoree,mshtml=" start nava98.scr /a 99999
+expect_exit "$last_pid" 0 10 "\"/a 99999\" (no such window) on the 95 family exits 0"
+grep -q "^change SCRSAVE [0-9]* 0 1" <(sed -n 2p "$work/mpr.log" 2>/dev/null) \
+  && pass "without a window the change goes ahead for the foreground window" \
+  || fail "mpr.log: $(tr '\n' '|' <"$work/mpr.log" 2>/dev/null)"
 WINEDLLOVERRIDES="mpr=n,b;mscoree,mshtml=" start navanava.scr /a "$handle"
 expect_exit "$last_pid" 255 10 "\"/a\" on the NT family exits 255"
-[ "$(grep -c change "$work/mpr.log")" = 1 ] && pass "the NT family changed no password" \
+[ "$(grep -c change "$work/mpr.log")" = 2 ] && pass "the NT family changed no password" \
   || fail "mpr.log: $(tr '\n' '|' <"$work/mpr.log")"
 touch "$work/stop"
 expect_exit "$parent_pid" 0 10 "the parent ends"
