@@ -218,6 +218,36 @@ TEST(Sprites, PlatformAndPortableConversionAgreeOnEveryPixel) {
   }
 }
 
+// The figure keeps its own colours on either display: each pixel of the
+// converted figure, read back through the colour table of the display's
+// bitmaps (or as true colour), is exactly its entry of the figure's table.
+// On a palette display that needs every figure colour to be one of the
+// colours the display's own bitmaps can hold.
+TEST(Sprites, FigureShowsExactlyItsOwnColours) {
+  GdiScene gdi(320, 240, 0, 1);
+  size_t size = 0;
+  const uint8_t* data = ResourceBytes("NAVA", &size);
+  DecodedSprite figure;
+  ASSERT_TRUE(data != nullptr && DecodeSpriteResource(data, size, &figure));
+  ASSERT_NE(gdi.Sprite(0), nullptr);
+  std::vector<uint32_t> shown(figure.indices.size());
+  if (DisplayBits() == 8) {
+    std::vector<uint32_t> deviceTable;
+    std::vector<uint8_t> indices = ReadBitmap<uint8_t>(gdi.Sprite(0), 256, 148, &deviceTable);
+    for (size_t p = 0; p < indices.size(); ++p) shown[p] = deviceTable[indices[p]];
+  } else {
+    shown = ReadBitmap<uint32_t>(gdi.Sprite(0), 256, 148);
+  }
+  int opaque = 0;
+  for (size_t p = 0; p < shown.size(); ++p) {
+    const uint32_t own = figure.colours[figure.indices[p]];
+    ASSERT_EQ(shown[p] & 0xFFFFFFu, own) << "pixel (" << p % 256 << ", " << p / 256 << ") entry "
+                                         << int(figure.indices[p]);
+    opaque += figure.indices[p] != 0;
+  }
+  EXPECT_GT(opaque, 10000);
+}
+
 // A resource whose header announces more pixel data than it holds gives no
 // bitmap instead of a read past its end; a well-formed one of the same
 // pixels converts.

@@ -60,7 +60,17 @@ void DrawFlakeStrip(const IndexedImage& figure, IndexedImage& strip, IndexedImag
   strip.table[kFlakeDeep] = Rgb(58, 104, 196);
   strip.table[kFlakeMid] = Rgb(118, 176, 238);
   strip.table[kFlakePale] = Rgb(196, 228, 255);
-  strip.table[kFlakeSnow] = figure.table[MaterialFirstEntry(kSnow) + 5];
+  // The heart takes the figure's table colour nearest to a light snow shade.
+  const uint32_t snow = MaterialRamp(kSnow)[5];
+  int bestDistance = 1 << 30;
+  for (int e = 8; e <= 117; ++e) {
+    uint32_t c = figure.table[e];
+    int r = RedOf(c) - RedOf(snow), g = GreenOf(c) - GreenOf(snow), b = BlueOf(c) - BlueOf(snow);
+    if (r * r + g * g + b * b < bestDistance) {
+      bestDistance = r * r + g * g + b * b;
+      strip.table[kFlakeSnow] = c;
+    }
+  }
   strip.table[kFlakeWhite] = Rgb(255, 255, 255);
   mask.table[255] = Rgb(255, 255, 255);
 

@@ -353,7 +353,6 @@ namespace {
 
 struct RampTable {
   std::vector<uint32_t> ramps[kMaterialCount];
-  int first[kMaterialCount];
 };
 
 const RampTable& Ramps() {
@@ -376,15 +375,6 @@ const RampTable& Ramps() {
     t.ramps[kStripe] = MakeRamp({Rgb(140, 86, 34), Rgb(244, 196, 72), Rgb(255, 244, 186)}, 8);
     t.ramps[kBoot] = MakeRamp({Rgb(28, 28, 68), Rgb(76, 76, 156), Rgb(166, 168, 232)}, 8);
     t.ramps[kGlint] = {Rgb(255, 251, 240)};
-    int next = 8;
-    for (int m = 0; m < kMaterialCount; ++m) {
-      if (m == kGlint) {
-        t.first[m] = 246;
-        continue;
-      }
-      t.first[m] = next;
-      next += static_cast<int>(t.ramps[m].size());
-    }
     return t;
   }();
   return table;
@@ -393,6 +383,5 @@ const RampTable& Ramps() {
 }  // namespace
 
 const std::vector<uint32_t>& MaterialRamp(int material) { return Ramps().ramps[material]; }
-int MaterialFirstEntry(int material) { return Ramps().first[material]; }
 
 }  // namespace art

@@ -42,9 +42,8 @@ struct FigureView {
 // Samples the figure for an output grid of width x height pixels.
 std::vector<FigureSample> RenderFigure(const FigureView& view, int width, int height);
 
-// The figure's colour ramps, in table order from entry 8 on; the counts add up
-// to 110 (entries 8..117). The glint colour sits at entry 246.
+// The figure's colour ramps, dark to light: the true colours from which the
+// sprite's table colours are dithered, and the icon's colours.
 const std::vector<uint32_t>& MaterialRamp(int material);
-int MaterialFirstEntry(int material);
 
 }  // namespace art
