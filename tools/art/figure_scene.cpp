@@ -331,10 +331,10 @@ std::vector<FigureSample> RenderFigure(const FigureView& view, int width, int he
       double hy = (Height(relief, x, y + e) - Height(relief, x, y - e)) / (2 * e);
       Light n = Normalised(-hx, -hy, 1);
       double diffuse = std::fmax(0.0, n.x * toLight.x + n.y * toLight.y + n.z * toLight.z);
-      double spec = std::pow(std::fmax(0.0, n.x * halfway.x + n.y * halfway.y + n.z * halfway.z), 40);
+      double specular = std::pow(std::fmax(0.0, n.x * halfway.x + n.y * halfway.y + n.z * halfway.z), 40);
       // Cool bounce light from the snow on the lower right edges.
       double rim = std::pow(1 - n.z, 2) * std::fmax(0.0, 0.6 * n.x + 0.8 * n.y);
-      double shade = 0.16 + 0.8 * diffuse + 0.45 * spec + 0.35 * rim;
+      double shade = 0.16 + 0.8 * diffuse + 0.45 * specular + 0.35 * rim;
       // Shadows cast by parts in front, falling down and to the right.
       double sx = x + 3.5 * toLight.x / std::hypot(toLight.x, toLight.y);
       double sy = y + 3.5 * toLight.y / std::hypot(toLight.x, toLight.y);
