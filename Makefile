@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD := build
 CMAKE_FLAGS := -G "Unix Makefiles" -Wno-dev
 
-.PHONY: all deps native win32 sanitize test test-native test-sanitize test-win32 run bench fuzz clean
+.PHONY: all deps native win32 sanitize test test-native test-sanitize test-win32 run bench fuzz package clean
 
 all: native win32
 
@@ -50,6 +50,12 @@ run: win32
 
 bench: native
 	@for b in $(BUILD)/native/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
+
+# The Debian package (the XScreenSaver hack) and the zip with navanava.scr.
+package: native win32
+	@cd $(BUILD)/native && cpack -G DEB >/dev/null
+	@cd $(BUILD)/win32 && cpack -G ZIP >/dev/null
+	@ls -1 $(BUILD)/native/packages/*.deb $(BUILD)/win32/packages/*.zip
 
 fuzz: sanitize
 	@scripts/fuzz-long.sh $(BUILD)/sanitize
