@@ -121,7 +121,9 @@ pass "deactivate ended the program in ${elapsed} ms"
 sleep 0.3
 as_daemon_user xscreensaver-command -exit >/dev/null 2>&1 || true
 for _ in $(seq 50); do pgrep -u nobody -x xscreensaver >/dev/null || break; sleep 0.1; done
-foreign=$(grep -v -E '^xscreensaver(-gfx|-gl-visual)?: ' "$home/xss.log" || true)
+# The daemon's own lines: its programs' prefixed lines, and its start-up
+# banner (rules of '#', blank lines, indented text).
+foreign=$(grep -v -E '^(xscreensaver(-[a-z]+)?: |#|[[:space:]]|$)' "$home/xss.log" || true)
 [ -z "$foreign" ] || fail "lines in the daemon's log that are not the daemon's: $foreign"
 grep -q 'forked ".*navanava' "$home/xss.log" || fail "the daemon's log does not show the launch"
 pass "the daemon's log holds only the daemon's own lines"
