@@ -57,6 +57,7 @@ two_heads() {
 # with_saver PROGRAM: a full-screen saver with the pointer resting on the
 # second head, at (1100, 240); its pid in $saver_pid, its window in $saver_window.
 with_saver() {
+  [ -z "${saver_pid:-}" ] || stop_saver "$saver_pid"  # whatever a failed check left running
   xdotool mousemove 1100 240; sleep 0.2
   start "$1" /s
   saver_pid=$last_pid
