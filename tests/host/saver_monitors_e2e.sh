@@ -11,9 +11,6 @@
 # the bottom band).
 #
 #   saver_monitors_e2e.sh SAVER.scr PASSWORD.CPL FRAME_MATCH.exe SCREEN_PROBE.exe X11_BACKDROP RESOURCES
-#
-# With NAVANAVA_SHOT_DIR set, the before and during screenshots of the first
-# layout are kept there (two-heads-before.png, two-heads-during.png).
 set -euo pipefail
 for arg in "$@"; do [ -e "$arg" ] || { echo "saver_monitors_e2e: $arg is missing" >&2; exit 2; }; done
 saver=$(realpath "$1") password_cpl=$(realpath "$2") frame_match=$(realpath "$3")
@@ -30,29 +27,6 @@ cp "$password_cpl" "$work/PASSWORD.CPL"
 cp "$screen_probe" "$work/screen_probe.exe"
 
 desktop=3a6ea5  # the stand-in desktop's colour
-
-# two_heads PRIMARY SECOND: Xvfb, Xephyr with the two heads side by side (the
-# first one primary), a wineserver for them, and the stand-in desktop.
-two_heads() {
-  stop_x
-  wineserver -k 2>/dev/null || true
-  local outer inner
-  outer=$(free_display 60)
-  start_x Xvfb ":$outer" -screen 0 1600x800x24 -nolisten tcp
-  wait_socket "$outer" || { fail "Xvfb :$outer did not start"; return 1; }
-  inner=$(free_display $((outer + 1)))
-  start_x env DISPLAY=":$outer" Xephyr ":$inner" +xinerama -extension RANDR \
-    -screen "$1" -screen "$2" -ac -nolisten tcp
-  wait_socket "$inner" || { fail "Xephyr :$inner did not start"; return 1; }
-  export DISPLAY=":$inner"
-  restart_wineserver
-  start_x "$backdrop" "$desktop"
-  for _ in $(seq 50); do
-    import -window root "$work/desktop.png"
-    [ "$(region_colour "$work/desktop.png" 1x1+0+0)" = "${desktop^^}" ] && break
-    sleep 0.1
-  done
-}
 
 # with_saver PROGRAM: a full-screen saver with the pointer resting on the
 # second head, at (1100, 240); its pid in $saver_pid, its window in $saver_window.
@@ -73,7 +47,7 @@ settings_without_flakes
 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
 
 echo "== two heads, 800 x 600 primary and 640 x 480 to its right"
-two_heads 800x600 640x480
+start_two_heads 800x600 640x480 "$backdrop" "$desktop"
 probe=$(probe_screen)
 if [ "$probe" != "screen 800 600 virtual 0 0 1440 600 monitors 2 dpi 96" ]; then
   fail "Wine does not see the two heads: $probe"
@@ -92,10 +66,6 @@ else
   fail "the primary head matches no frame: $scene"
 fi
 expect_colour "$work/shot.png" 640x600+800+0 000000 "the rest of the virtual screen is black"
-if [ -n "${NAVANAVA_SHOT_DIR:-}" ]; then
-  cp "$work/before.png" "$NAVANAVA_SHOT_DIR/two-heads-before.png"
-  cp "$work/shot.png" "$NAVANAVA_SHOT_DIR/two-heads-during.png"
-fi
 focus "$saver_window"; xdotool key a
 expect_exit "$saver_pid" 0 "$ends_in" "a key with the pointer on the second head ends the saver with 0"
 import -window root "$work/after.png"
@@ -146,7 +116,7 @@ wine reg delete 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /f >/dev/n
 wine reg delete 'HKCU\Software\Wine\AppDefaults\nava98.scr' /f >/dev/null 2>&1 || true
 
 echo "== two heads, 640 x 480 primary and 800 x 600 to its right: two covers"
-two_heads 640x480 800x600
+start_two_heads 640x480 800x600 "$backdrop" "$desktop"
 probe=$(probe_screen)
 [ "$probe" = "screen 640 480 virtual 0 0 1440 600 monitors 2 dpi 96" ] \
   && pass "Wine sees two monitors: $probe" || fail "Wine does not see the two heads: $probe"

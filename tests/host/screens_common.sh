@@ -53,6 +53,31 @@ stop_x() {
   x_pids=()
 }
 
+# start_two_heads PRIMARY SECOND BACKDROP RRGGBB: Xvfb, and inside it Xephyr
+# with Xinerama on and RandR off, which gives Wine two monitors side by side
+# (the first one primary); a wineserver for them; the stand-in desktop
+# (x11_backdrop) of that colour. DISPLAY is then the nested server.
+start_two_heads() {
+  stop_x
+  wineserver -k 2>/dev/null || true
+  local outer inner
+  outer=$(free_display 60)
+  start_x Xvfb ":$outer" -screen 0 1600x800x24 -nolisten tcp
+  wait_socket "$outer" || { fail "Xvfb :$outer did not start"; return 1; }
+  inner=$(free_display $((outer + 1)))
+  start_x env DISPLAY=":$outer" Xephyr ":$inner" +xinerama -extension RANDR \
+    -screen "$1" -screen "$2" -ac -nolisten tcp
+  wait_socket "$inner" || { fail "Xephyr :$inner did not start"; return 1; }
+  export DISPLAY=":$inner"
+  restart_wineserver
+  start_x "$3" "$4"
+  for _ in $(seq 50); do
+    import -window root "$work/desktop.png"
+    [ "$(region_colour "$work/desktop.png" 1x1+0+0)" = "${4^^}" ] && break
+    sleep 0.1
+  done
+}
+
 # A wineserver keeps the display it first saw: one is started afresh for
 # every X server, and stopped before that server goes.
 restart_wineserver() {
