@@ -67,7 +67,8 @@ LRESULT CALLBACK CoverWindowProc(HWND cover, UINT message, WPARAM wParam, LPARAM
       if (hostState.saverWindow) PostMessageA(hostState.saverWindow, WM_CLOSE, 0, 0);
       return 0;
   }
-  if (hostState.isPreview || hostState.closeAllowed || hostState.inVerification || !hostState.saverWindow)
+  if (hostState.isPreview || hostState.closeAllowed || hostState.inVerification ||
+      !hostState.saverWindow)
     return DefWindowProcA(cover, message, wParam, lParam);
   // Switching away is not watched here: the saver window gets the same
   // WM_ACTIVATEAPP itself, and one close request is enough.

@@ -12,8 +12,9 @@ int main() {
   ReleaseDC(nullptr, screen);
   // 76..80: the virtual screen's left, top, width and height, and the number
   // of monitors.
-  std::printf("screen %d %d virtual %d %d %d %d monitors %d dpi %d\n", GetSystemMetrics(SM_CXSCREEN),
-              GetSystemMetrics(SM_CYSCREEN), GetSystemMetrics(76), GetSystemMetrics(77),
-              GetSystemMetrics(78), GetSystemMetrics(79), GetSystemMetrics(80), dpi);
+  std::printf("screen %d %d virtual %d %d %d %d monitors %d dpi %d\n",
+              GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), GetSystemMetrics(76),
+              GetSystemMetrics(77), GetSystemMetrics(78), GetSystemMetrics(79), GetSystemMetrics(80),
+              dpi);
   return 0;
 }

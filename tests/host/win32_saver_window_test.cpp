@@ -667,7 +667,8 @@ TEST_F(SaverWindowTest, InputOnACoverTakesTheSaverWindowsClosePath) {
     MSG posted;
     EXPECT_FALSE(PeekMessageA(&posted, cover, WM_CLOSE, WM_CLOSE, PM_REMOVE));
     bool passed = false;
-    for (const DefaultCall& call : defaultCalls) passed |= call.window == cover && call.message == c.message;
+    for (const DefaultCall& call : defaultCalls)
+      passed |= call.window == cover && call.message == c.message;
     EXPECT_TRUE(passed);
   }
 

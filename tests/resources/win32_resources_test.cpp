@@ -475,7 +475,8 @@ TEST_F(BuiltSaver, OneManifestTheLoaderReadsAsSystemDpiAwareWithoutAnExecutionLe
   EXPECT_TRUE(QueryActCtxSettingsW(0, context, nullptr, L"dpiAware", setting, 32, &written));
   EXPECT_EQ(std::wstring(setting), L"true");
   setting[0] = 0;
-  EXPECT_TRUE(QueryActCtxSettingsW(0, context, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+  EXPECT_TRUE(QueryActCtxSettingsW(0, context,
+                                   L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
                                    L"dpiAwareness", setting, 32, &written));
   EXPECT_EQ(std::wstring(setting), L"system");
 
