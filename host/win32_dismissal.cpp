@@ -51,18 +51,26 @@ LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_SETCURSOR:
       SetCursor(nullptr);
       return 1;
+    default:
+      WatchInput(window, message);
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void WatchInput(HWND saverWindow, UINT message) {
+  switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      PostClose(window);
+      PostClose(saverWindow);
       break;
     case WM_MOUSEMOVE:
-      MouseTest(window);
+      MouseTest(saverWindow);
       break;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
 }
 
 BOOL VerifyBeforeClose(HWND window) {

@@ -11,6 +11,11 @@
 constexpr UINT VerifyPasswordMessage = 0x8000;  // WM_APP
 
 LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// A key, a button or a mouse move beyond the threshold, whichever window it
+// reached: a close request for the saver window. The caller has already made
+// sure that input is being watched (full screen, no close allowed yet, no
+// verification in progress).
+void WatchInput(HWND saverWindow, UINT message);
 // Non-zero when the close may go ahead. Only on WM_CLOSE, on the 95 family.
 BOOL VerifyBeforeClose(HWND window);
 // Loads "PASSWORD.CPL" when the user's desktop asks for a saver password.

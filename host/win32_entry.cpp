@@ -4,6 +4,7 @@
 
 #include "dialog/win32_settings_dialog.h"
 #include "host/command_line.h"
+#include "host/win32_cover_windows.h"
 #include "host/win32_dismissal.h"
 #include "host/win32_host_state.h"
 #include "host/win32_saver_window.h"
@@ -74,6 +75,8 @@ int32_t RunGuarded(GuardedJob job, const char* text) {
     result = job(text);
   } else {
     SetSaverRunning(0);
+    // The covers end with the run that the fault ended, as with the window.
+    DestroyCoverWindows();
     result = kFaultExitCode;
   }
   ThreadInformation()->ExceptionList = frame.registration.Next;

@@ -14,4 +14,5 @@ HostState hostState = {
     nullptr,            // imeModule
     nullptr,            // associateContextProc
     nullptr,            // savedInputContext
+    {},                 // coverWindows
 };

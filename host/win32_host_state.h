@@ -4,6 +4,7 @@
 // window per process.
 #include <windows.h>
 
+#include "host/cover_rects.h"
 #include "host/dismissal_rules.h"
 
 // VerifyScreenSavePwd of "PASSWORD.CPL": non-zero when the saver may close.
@@ -25,6 +26,9 @@ struct HostState {
   HMODULE imeModule;
   ImmAssociateContextProc associateContextProc;
   HANDLE savedInputContext;
+  // Full screen: the black windows over the rest of the virtual screen; null
+  // where there is none.
+  HWND coverWindows[kMaxCoverRects];
 };
 
 extern HostState hostState;

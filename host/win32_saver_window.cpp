@@ -1,5 +1,6 @@
 #include "host/win32_saver_window.h"
 
+#include "host/win32_cover_windows.h"
 #include "host/win32_dismissal.h"
 #include "host/win32_host_state.h"
 #include "scene/win32_scene_proc.h"
@@ -86,7 +87,12 @@ int32_t RunSaver(HWND parent) {
                         nullptr, hostState.instanceHandle, nullptr);
   }
   if (hostState.saverWindow) {
-    if (!hostState.isPreview) SetForegroundWindow(hostState.saverWindow);
+    if (!hostState.isPreview) {
+      // The other monitors are covered too, or their desktop stays usable
+      // beside the saver and its password.
+      CreateCoverWindows(hostState.saverWindow, width, height);
+      SetForegroundWindow(hostState.saverWindow);
+    }
     MSG message;
     // GetMessageA answers -1 on an error; that ends the loop too, rather
     // than spinning on a message it could not fetch.
@@ -109,6 +115,9 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (!hostState.isPreview) SetCursor(nullptr);
       break;
     case WM_DESTROY:
+      // The platform has already taken the owned covers away; this makes
+      // sure of it.
+      DestroyCoverWindows();
       RestoreInputMethod(window);
       // Posted before the scene releases its resources.
       PostQuitMessage(0);

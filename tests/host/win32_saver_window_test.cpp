@@ -2,8 +2,10 @@
 // window procedure and DefaultSaverProc, each driven with single messages.
 // The platform calls that show what a link did (DefWindowProcA, SetCursor,
 // GetCursorPos, Sleep, SystemParametersInfoA) are redirected through this
-// program's import table to recorders; the tick counter is the test's own;
-// drawing goes to a recording stand-in.
+// program's import table to recorders, and the virtual-screen metrics of
+// GetSystemMetrics to the test's own layouts; the tick counter is the test's
+// own; drawing goes to a recording stand-in. The covers of the other monitors
+// are checked here too.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "host/command_line.h"
+#include "host/win32_cover_windows.h"
 #include "host/win32_dismissal.h"
 #include "host/win32_entry.h"
 #include "host/win32_host_state.h"
@@ -62,7 +65,11 @@ POINT fakeCursor = {500, 400};
 std::vector<UINT> saverRunningCalls;
 DWORD fakeTick = 0;
 
+// The virtual screen that GetSystemMetrics answers (76..79); null: the real one.
+const ScreenRect* fakeVirtualScreen = nullptr;
+
 decltype(&DefWindowProcA) realDefWindowProc;
+decltype(&GetSystemMetrics) realGetSystemMetrics;
 decltype(&SetCursor) realSetCursor;
 decltype(&Sleep) realSleep;
 decltype(&SystemParametersInfoA) realSystemParametersInfo;
@@ -91,6 +98,17 @@ BOOL WINAPI RecordingSystemParametersInfo(UINT action, UINT param, void* data, U
   return realSystemParametersInfo(action, param, data, ini);
 }
 DWORD WINAPI FakeTickCount() { return fakeTick; }
+int WINAPI FakeGetSystemMetrics(int index) {
+  if (fakeVirtualScreen) {
+    switch (index) {
+      case kVirtualScreenXMetric: return fakeVirtualScreen->x;
+      case kVirtualScreenYMetric: return fakeVirtualScreen->y;
+      case kVirtualScreenWidthMetric: return fakeVirtualScreen->width;
+      case kVirtualScreenHeightMetric: return fakeVirtualScreen->height;
+    }
+  }
+  return realGetSystemMetrics(index);
+}
 
 struct Redirections {
   Redirections() {
@@ -104,10 +122,13 @@ struct Redirections {
     realSystemParametersInfo = reinterpret_cast<decltype(realSystemParametersInfo)>(
         RedirectImport("user32.dll", "SystemParametersInfoA",
                        reinterpret_cast<void*>(RecordingSystemParametersInfo)));
+    realGetSystemMetrics = reinterpret_cast<decltype(realGetSystemMetrics)>(RedirectImport(
+        "user32.dll", "GetSystemMetrics", reinterpret_cast<void*>(FakeGetSystemMetrics)));
     hostTickCount = FakeTickCount;
   }
   bool complete() const {
-    return realDefWindowProc && realSetCursor && realSleep && realSystemParametersInfo;
+    return realDefWindowProc && realSetCursor && realSleep && realSystemParametersInfo &&
+           realGetSystemMetrics;
   }
 };
 
@@ -140,15 +161,19 @@ class SaverWindowTest : public ::testing::Test {
     hiddenCursorCalls = 0;
     fakeCursor = {500, 400};
     fakeTick = 1000;
+    fakeVirtualScreen = nullptr;
   }
 
   void TearDown() override {
+    DestroyCoverWindows();
     if (window && IsWindow(window)) DestroyWindow(window);
     if (parent && IsWindow(parent)) DestroyWindow(parent);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     }
     UnregisterClassA(kSaverClassName, GetModuleHandleA(nullptr));
+    UnregisterClassA(kCoverClassName, GetModuleHandleA(nullptr));
+    fakeVirtualScreen = nullptr;
   }
 
   void Create(bool preview) {
@@ -200,6 +225,21 @@ class SaverWindowTest : public ::testing::Test {
           call.lParam == lParam)
         return true;
     return false;
+  }
+
+  // The covers for the test's saver window of 320 x 240 at 0,0, in a
+  // virtual screen of the test's own.
+  std::vector<HWND> MakeCovers(const ScreenRect& virtualScreen) {
+    fakeVirtualScreen = &virtualScreen;
+    CreateCoverWindows(window, 320, 240);
+    fakeVirtualScreen = nullptr;
+    return Covers();
+  }
+  static std::vector<HWND> Covers() {
+    std::vector<HWND> covers;
+    for (HWND cover : hostState.coverWindows)
+      if (cover) covers.push_back(cover);
+    return covers;
   }
 
   HWND window = nullptr;
@@ -456,6 +496,7 @@ struct VerifierScript {
   BOOL answer = 0;
   bool sawInVerification = false;
   bool duringDialog = false;  // send input, a close request and a tick
+  HWND cover = nullptr;  // input inside the dialog goes to this cover too
   LRESULT innerCloseResult = -1;
   int closesPostedInside = 0;
   bool tickedInside = false;
@@ -466,10 +507,13 @@ BOOL WINAPI ScriptedVerifier(HWND window) {
   ++verifier.calls;
   verifier.sawInVerification = hostState.inVerification;
   if (verifier.duringDialog) {
-    SendMessageA(window, WM_KEYDOWN, 'A', 0);
-    SendMessageA(window, WM_LBUTTONDOWN, 0, 0);
-    fakeCursor = {0, 0};
-    SendMessageA(window, WM_MOUSEMOVE, 0, 0);
+    for (HWND target : {window, verifier.cover}) {
+      if (!target) continue;
+      SendMessageA(target, WM_KEYDOWN, 'A', 0);
+      SendMessageA(target, WM_LBUTTONDOWN, 0, 0);
+      fakeCursor = target == window ? POINT{0, 0} : POINT{900, 0};
+      SendMessageA(target, WM_MOUSEMOVE, 0, 0);
+    }
     MSG posted;
     while (PeekMessageA(&posted, window, WM_CLOSE, WM_CLOSE, PM_REMOVE))
       ++verifier.closesPostedInside;
@@ -548,6 +592,174 @@ TEST_F(SaverWindowTest, PaintHidesTheCursorInFullScreenAndIsPassedOn) {
   Send(WM_PAINT);
   EXPECT_EQ(hiddenCursorCalls, 1);
   EXPECT_TRUE(PassedToDefault(WM_PAINT, 0, 0));
+}
+
+// --- Covers of the other monitors --------------------------------------------
+
+std::string Show(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) +
+         "," + std::to_string(r.bottom);
+}
+
+TEST_F(SaverWindowTest, CoversAreBlackTopmostPopupsOwnedByTheSaverOverTheRestOfTheScreen) {
+  struct Case {
+    const char* layout;
+    ScreenRect virtualScreen;
+    std::vector<RECT> covers;
+  } cases[] = {
+      {"the metrics answer 0 (first 95 release, NT 4)", {0, 0, 0, 0}, {}},
+      {"one monitor", {0, 0, 320, 240}, {}},
+      {"a monitor to the left", {-200, 0, 520, 240}, {{-200, 0, 0, 240}}},
+      {"monitors all round",
+       {-50, -40, 420, 320},
+       {{-50, -40, 370, 0}, {-50, 240, 370, 280}, {-50, 0, 0, 240}, {320, 0, 370, 240}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.layout);
+    SetUp();
+    Create(false);
+    std::vector<HWND> covers = MakeCovers(c.virtualScreen);
+    ASSERT_EQ(covers.size(), c.covers.size());
+    for (size_t i = 0; i < covers.size(); ++i) {
+      HWND cover = covers[i];
+      RECT r;
+      GetWindowRect(cover, &r);
+      EXPECT_EQ(Show(r), Show(c.covers[i]));
+      char className[64] = {};
+      GetClassNameA(cover, className, sizeof className);
+      EXPECT_STREQ(className, kCoverClassName);
+      const LONG style = GetWindowLongA(cover, GWL_STYLE);
+      EXPECT_EQ(style & (WS_POPUP | WS_CHILD | WS_VISIBLE), WS_POPUP | WS_VISIBLE);
+      EXPECT_NE(GetWindowLongA(cover, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+      EXPECT_EQ(GetWindow(cover, GW_OWNER), window);
+      EXPECT_NE(GetForegroundWindow(), cover);  // shown without taking the keyboard
+      EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrA(cover, GCLP_HBRBACKGROUND)),
+                GetStockObject(BLACK_BRUSH));
+      EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrA(cover, GCLP_HCURSOR)), nullptr);
+    }
+    // The single-instance test still finds the saver window and nothing else.
+    EXPECT_EQ(FindWindowA(kSaverClassName, kFullScreenTitle), window);
+    TearDown();
+    window = nullptr;
+  }
+}
+
+TEST_F(SaverWindowTest, InputOnACoverTakesTheSaverWindowsClosePath) {
+  Create(false);  // anchored at (500, 400)
+  std::vector<HWND> covers = MakeCovers({0, 0, 370, 240});
+  ASSERT_EQ(covers.size(), 1u);
+  HWND cover = covers[0];
+  struct Case {
+    UINT message;
+    WPARAM wParam;
+    int closes;
+  } cases[] = {
+      {WM_KEYDOWN, 'A', 1},     {WM_SYSKEYDOWN, 'A', 1}, {WM_LBUTTONDOWN, 0, 1},
+      {WM_RBUTTONDOWN, 0, 1},   {WM_MBUTTONDOWN, 0, 1},  {WM_LBUTTONDBLCLK, 0, 0},
+      {WM_KEYUP, 'A', 0},
+      {WM_ACTIVATEAPP, 0, 0},  // the saver window gets its own and closes on that
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    defaultCalls.clear();
+    SendMessageA(cover, c.message, c.wParam, 0);
+    EXPECT_EQ(TakePostedCloses(), c.closes);
+    MSG posted;
+    EXPECT_FALSE(PeekMessageA(&posted, cover, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+    bool passed = false;
+    for (const DefaultCall& call : defaultCalls)
+      passed |= call.window == cover && call.message == c.message;
+    EXPECT_TRUE(passed);
+  }
+
+  // One anchor and one threshold for the saver window and its covers.
+  struct Move {
+    HWND target;
+    POINT cursor;
+    int closes;
+  } moves[] = {
+      {cover, {502, 402}, 0},  {cover, {503, 402}, 1},   // distance 5: the anchor moves
+      {window, {505, 402}, 0}, {window, {507, 402}, 0},  // 2, then 4 from the new anchor
+      {cover, {508, 402}, 1},
+  };
+  for (const Move& m : moves) {
+    SCOPED_TRACE(std::to_string(m.cursor.x) + "," + std::to_string(m.cursor.y));
+    fakeCursor = m.cursor;
+    SendMessageA(m.target, WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+    EXPECT_EQ(TakePostedCloses(), m.closes);
+  }
+  EXPECT_EQ(hostState.mouseAnchor.x, 508);
+
+  defaultCalls.clear();
+  hiddenCursorCalls = 0;
+  EXPECT_EQ(SendMessageA(cover, WM_SETCURSOR, reinterpret_cast<WPARAM>(cover), HTCLIENT), 1);
+  EXPECT_EQ(hiddenCursorCalls, 1);
+  EXPECT_TRUE(defaultCalls.empty());
+  // A click leaves the keyboard where it is.
+  EXPECT_EQ(SendMessageA(cover, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(window),
+                         MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
+            MA_NOACTIVATE);
+  // A close request for a cover is one for the saver; the cover stays.
+  EXPECT_EQ(SendMessageA(cover, WM_CLOSE, 0, 0), 0);
+  EXPECT_TRUE(IsWindow(cover));
+  EXPECT_EQ(TakePostedCloses(), 1);
+
+  // Once the close is allowed, a cover watches nothing.
+  hostState.closeAllowed = 1;
+  defaultCalls.clear();
+  hiddenCursorCalls = 0;
+  SendMessageA(cover, WM_KEYDOWN, 'A', 0);
+  SendMessageA(cover, WM_SETCURSOR, reinterpret_cast<WPARAM>(cover), HTCLIENT);
+  EXPECT_EQ(TakePostedCloses(), 0);
+  EXPECT_EQ(hiddenCursorCalls, 0);
+  EXPECT_EQ(defaultCalls.size(), 2u);
+}
+
+TEST_F(SaverWindowTest, ACoverTakesTheSamePasswordVerificationAndHoldOff) {
+  hostState.isWin9x = true;
+  hostState.verifierProc = ScriptedVerifier;
+  verifier = VerifierScript();
+  Create(false);
+  std::vector<HWND> covers = MakeCovers({0, 0, 370, 240});
+  ASSERT_EQ(covers.size(), 1u);
+  HWND cover = covers[0];
+  verifier.duringDialog = true;
+  verifier.cover = cover;
+
+  // A click on the cover; the loop would then dispatch the close request.
+  SendMessageA(cover, WM_LBUTTONDOWN, 0, 0);
+  ASSERT_EQ(TakePostedCloses(), 1);
+  EXPECT_EQ(Send(WM_CLOSE), 0);
+  EXPECT_EQ(verifier.calls, 1);
+  EXPECT_EQ(verifier.closesPostedInside, 0);  // the cover ignored input during the dialog
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_TRUE(IsWindow(cover));  // a refusal keeps everything covered
+
+  verifier.duringDialog = false;
+  fakeTick += 150;
+  SendMessageA(cover, WM_LBUTTONDOWN, 0, 0);
+  ASSERT_EQ(TakePostedCloses(), 1);
+  EXPECT_EQ(Send(WM_CLOSE), 0);
+  EXPECT_EQ(verifier.calls, 1);  // within 200 ms: refused without asking
+
+  fakeTick += 100;
+  verifier.answer = 1;
+  SendMessageA(cover, WM_KEYDOWN, 'A', 0);
+  ASSERT_EQ(TakePostedCloses(), 1);
+  Send(WM_CLOSE);
+  EXPECT_EQ(verifier.calls, 2);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_FALSE(IsWindow(cover));  // gone with the saver window
+  EXPECT_TRUE(Covers().empty());
+}
+
+TEST_F(SaverWindowTest, DestroyingTheSaverWindowTakesItsCoversAlong) {
+  Create(false);
+  std::vector<HWND> covers = MakeCovers({-50, -40, 420, 320});
+  ASSERT_EQ(covers.size(), 4u);
+  DestroyWindow(window);
+  for (HWND cover : covers) EXPECT_FALSE(IsWindow(cover));
+  EXPECT_TRUE(Covers().empty());
 }
 
 // --- Password module and saver-running state --------------------------------
@@ -652,6 +864,19 @@ TEST(FaultGuard, FaultGoesToTheFilterAndEndsTheJobWhenItSaysSo) {
   hostState = kInitialHostState;
 }
 
+TEST_F(SaverWindowTest, TheFaultGuardTakesTheCoversDown) {
+  Create(false);
+  std::vector<HWND> covers = MakeCovers({-50, -40, 420, 320});
+  ASSERT_EQ(covers.size(), 4u);
+  LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(ScriptedFilter);
+  filter = FilterScript();
+  EXPECT_EQ(RunGuarded(FaultingJob, ""), kFaultExitCode);
+  SetUnhandledExceptionFilter(previous);
+  for (HWND cover : covers) EXPECT_FALSE(IsWindow(cover));
+  EXPECT_TRUE(Covers().empty());
+  EXPECT_TRUE(IsWindow(window));  // the rest is left as it was
+}
+
 TEST(FaultGuard, ContinueExecutionResumesTheJobAndQuietJobsPassThrough) {
   LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(ScriptedFilter);
   hostState = kInitialHostState;
@@ -727,6 +952,7 @@ struct PreviewCheck {
   char title[32] = {};
   RECT childClient = {};
   bool childIsChild = false;
+  bool coverFound = true;
 };
 PreviewCheck previewCheck;
 
@@ -738,6 +964,7 @@ void CALLBACK LookAndDestroyParent(HWND, UINT, UINT_PTR timer, DWORD) {
     GetClientRect(previewCheck.child, &previewCheck.childClient);
     previewCheck.childIsChild = (GetWindowLongA(previewCheck.child, GWL_STYLE) & WS_CHILD) != 0;
   }
+  previewCheck.coverFound = FindWindowA(kCoverClassName, nullptr) != nullptr;
   DestroyWindow(previewCheck.parent);
 }
 
@@ -751,7 +978,11 @@ TEST_F(SaverWindowTest, PreviewRunsAsAChildOfTheParentsClientSizeUntilTheParentG
   previewCheck.parent = parent;
   SetTimer(nullptr, 0, 50, LookAndDestroyParent);
   std::string line = "/p " + std::to_string(reinterpret_cast<uintptr_t>(parent));
+  const ScreenRect twoMonitors = {0, 0, 3000, 1000};  // a preview covers nothing all the same
+  fakeVirtualScreen = &twoMonitors;
   EXPECT_EQ(SaverMain(GetModuleHandleA(nullptr), line.c_str()), 0);
+  fakeVirtualScreen = nullptr;
+  EXPECT_FALSE(previewCheck.coverFound);
   ASSERT_NE(previewCheck.child, nullptr);
   EXPECT_STREQ(previewCheck.title, "Preview");
   EXPECT_TRUE(previewCheck.childIsChild);

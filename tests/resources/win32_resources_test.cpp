@@ -1,8 +1,16 @@
 // The program's resources as the platform loads them from the built module:
 // the string table under code page 932, dialog template 2003 control by
 // control, the four sprite bitmaps under language 1041, icon 105 present and
-// icon 100 absent.
+// icon 100 absent. Then the built saver itself, read as a file the way the
+// desktop reads it: its name for the Display control panel, its version
+// information and its one application manifest.
+//
+// The manifest's reader is an interface of later systems than the program's
+// own: this test alone is built to see it.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0601
 #include <windows.h>
+#include <winver.h>
 
 #include <gtest/gtest.h>
 
@@ -297,6 +305,209 @@ TEST(Icons, Icon105Is32By32In16ColoursAndIcon100IsAbsent) {
 
   // The saver's window class asks for icon 100 and so gets none.
   EXPECT_EQ(LoadIconA(Instance(), MAKEINTRESOURCEA(100)), nullptr);
+}
+
+// --- The built saver, read as a file ------------------------------------------
+
+// The program under test, as a path that Wine's Windows side understands.
+std::string SaverPath() {
+  const char* unixPath = std::getenv("NAVANAVA_SAVER");
+  if (!unixPath) return "";
+  std::string path = std::string("Z:") + unixPath;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+class BuiltSaver : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path = SaverPath();
+    ASSERT_FALSE(path.empty()) << "NAVANAVA_SAVER names the built navanava.scr";
+    module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << path;
+  }
+  void TearDown() override {
+    if (module) FreeLibrary(module);
+  }
+  std::string path;
+  HMODULE module = nullptr;
+};
+
+const char kSaverName[] = "\x83\x69\x83\x6F\x83\x5A\x81\x5B\x83\x6F\x81\x5B";  // ナバセーバー
+const wchar_t kSaverNameWide[] = {0x30CA, 0x30D0, 0x30BB, 0x30FC, 0x30D0, 0x30FC, 0};
+
+// A text of dialog 2003 that contains the given part.
+std::string DialogText(const char* part) {
+  for (const ControlSpec& c : kControls)
+    if (std::strstr(c.text, part)) return c.text;
+  return "";
+}
+
+TEST_F(BuiltSaver, String1IsTheNameTheDisplayControlPanelLists) {
+  const wchar_t* wide = nullptr;
+  int n = LoadStringW(module, 1, reinterpret_cast<wchar_t*>(&wide), 0);
+  ASSERT_GT(n, 0);
+  EXPECT_EQ(std::wstring(wide, n), std::wstring(kSaverNameWide));  // stored in UTF-16
+  char narrow[64];
+  n = LoadStringA(module, 1, narrow, sizeof narrow);
+  EXPECT_EQ(std::string(narrow, n > 0 ? n : 0), kSaverName);
+  // The settings dialog's title without "設定".
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(2003), MAKEINTRESOURCEA(5));
+  ASSERT_NE(found, nullptr);
+  TemplateReader r(static_cast<const BYTE*>(LockResource(LoadResource(module, found))),
+                   SizeofResource(module, found));
+  r.Dword();  // style
+  r.Dword();  // extended style
+  r.Word();   // control count
+  for (int i = 0; i < 4; ++i) r.Short();
+  r.TextOrOrdinal();  // menu
+  r.TextOrOrdinal();  // class
+  EXPECT_EQ(r.Text(), std::string(kSaverName) + "\x90\xDD\x92\xE8");
+}
+
+TEST_F(BuiltSaver, VersionInformationInJapaneseForCodePage932AndForUnicode) {
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<BYTE> block(size);
+  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(991, 0)));  // 0.991.0.0
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+  EXPECT_EQ(fixed->dwFileFlags, 0u);  // a release build
+  EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));  // both families
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+  WORD* translations = nullptr;
+  ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translations), &length));
+  ASSERT_EQ(length, 8u);
+  EXPECT_EQ(std::vector<WORD>(translations, translations + 4),
+            (std::vector<WORD>{0x0411, 932, 0x0411, 1200}));
+
+  const std::string version = "0.991";
+  struct Field {
+    const wchar_t* name;
+    std::string text;  // code page 932
+  } fields[] = {
+      {L"CompanyName", "NavaNava"},
+      {L"FileDescription", kSaverName},
+      {L"FileVersion", version},
+      {L"InternalName", "navanava"},
+      {L"LegalCopyright", DialogText("(C)")},  // the dialog's maker's notice
+      {L"OriginalFilename", "navanava.scr"},
+      {L"ProductName", kSaverName},
+      {L"ProductVersion", version},
+  };
+  ASSERT_EQ(DialogText("(C)"), "(C) 2026 NavaNava");
+  EXPECT_NE(DialogText("Version").find("Version " + version + " "), std::string::npos);
+  for (const wchar_t* language : {L"041103a4", L"041104b0"}) {
+    for (const Field& f : fields) {
+      std::wstring query = std::wstring(L"\\StringFileInfo\\") + language + L"\\" + f.name;
+      SCOPED_TRACE(ToCodePage932(query.c_str(), static_cast<int>(query.size())));
+      wchar_t* value = nullptr;
+      UINT characters = 0;
+      ASSERT_TRUE(VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value),
+                                 &characters));
+      std::wstring text(value, characters);
+      while (!text.empty() && text.back() == 0) text.pop_back();
+      EXPECT_EQ(ToCodePage932(text.c_str(), static_cast<int>(text.size())), f.text);
+    }
+  }
+}
+
+std::string GuidText(const GUID& g) {
+  char text[40];
+  std::snprintf(text, sizeof text, "{%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}",
+                static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1],
+                g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+  return text;
+}
+
+TEST_F(BuiltSaver, OneManifestTheLoaderReadsAsSystemDpiAwareWithoutAnExecutionLevel) {
+  // Exactly one: no toolchain manifest beside the program's own.
+  std::vector<std::string> names;
+  EnumResourceNamesA(module, MAKEINTRESOURCEA(24), CollectName, reinterpret_cast<LONG_PTR>(&names));
+  ASSERT_EQ(names, std::vector<std::string>{"#1"});
+  std::vector<WORD> languages;
+  EnumResourceLanguagesA(module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), CollectLanguage,
+                         reinterpret_cast<LONG_PTR>(&languages));
+  ASSERT_EQ(languages, std::vector<WORD>{0});
+
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(found, nullptr);
+  const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  const std::string xml(data, SizeofResource(module, found));
+  // With an execution level the platform would stop redirecting the writes
+  // to "control.ini" in the Windows directory.
+  EXPECT_EQ(xml.find("requestedExecutionLevel"), std::string::npos);
+  EXPECT_EQ(xml.find("trustInfo"), std::string::npos);
+  const char* const kSupportedOs[] = {
+      "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
+      "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
+      "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
+      "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
+      "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
+  };
+  for (const char* id : kSupportedOs)
+    EXPECT_NE(xml.find(std::string("<supportedOS Id=\"") + id + "\"/>"), std::string::npos) << id;
+  EXPECT_NE(xml.find(">true</dpiAware>"), std::string::npos);
+  EXPECT_NE(xml.find(">system</dpiAwareness>"), std::string::npos);
+
+  // What the platform's own manifest reader makes of it.
+  ACTCTXA request = {};
+  request.cbSize = sizeof request;
+  request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.lpSource = path.c_str();
+  request.lpResourceName = MAKEINTRESOURCEA(1);
+  HANDLE context = CreateActCtxA(&request);
+  ASSERT_NE(context, INVALID_HANDLE_VALUE) << "the manifest does not parse: " << GetLastError();
+  wchar_t setting[32] = {};
+  SIZE_T written = 0;
+  EXPECT_TRUE(QueryActCtxSettingsW(0, context, nullptr, L"dpiAware", setting, 32, &written));
+  EXPECT_EQ(std::wstring(setting), L"true");
+  setting[0] = 0;
+  EXPECT_TRUE(QueryActCtxSettingsW(0, context,
+                                   L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+                                   L"dpiAwareness", setting, 32, &written));
+  EXPECT_EQ(std::wstring(setting), L"system");
+
+  ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION runLevel = {};
+  runLevel.RunLevel = ACTCTX_RUN_LEVEL_AS_INVOKER;
+  ASSERT_TRUE(QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &runLevel,
+                           sizeof runLevel, &written));
+  EXPECT_EQ(runLevel.RunLevel, ACTCTX_RUN_LEVEL_UNSPECIFIED);
+
+  // The list of supported systems: a count, then one element per system.
+  alignas(8) BYTE compatibility[512] = {};
+  ASSERT_TRUE(QueryActCtxW(0, context, nullptr, CompatibilityInformationInActivationContext,
+                           compatibility, sizeof compatibility, &written));
+  DWORD count;
+  std::memcpy(&count, compatibility, sizeof count);
+  ASSERT_EQ(count, 5u);
+  // The element grew a tested-version field in later headers; its size
+  // follows from what the platform wrote.
+  const size_t start = written == 4 + 5 * 20 ? 4 : 8;
+  const size_t stride = (written - start) / count;
+  std::vector<std::string> ids;
+  for (DWORD i = 0; i < count; ++i) {
+    GUID id;
+    DWORD type;
+    std::memcpy(&id, compatibility + start + i * stride, sizeof id);
+    std::memcpy(&type, compatibility + start + i * stride + sizeof id, sizeof type);
+    EXPECT_EQ(type, 1u);  // an operating system
+    ids.push_back(GuidText(id));
+  }
+  EXPECT_EQ(ids, std::vector<std::string>(std::begin(kSupportedOs), std::end(kSupportedOs)));
+  ReleaseActCtx(context);
 }
 
 }  // namespace

@@ -1,0 +1,191 @@
+# Shared by the end-to-end runs that need X servers of their own (two heads,
+# a raised DPI): private X servers, a private Wine prefix held for the whole
+# run, the saver started and watched by pid, screenshots judged by region.
+# Sourced; the sourcing script sets `work` (a private folder) first and calls
+# screens_cleanup from its EXIT trap.
+
+scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)
+wine_root=${NAVANAVA_WINE_ROOT:-$scripts/../build/wine}
+mkdir -p "$wine_root/screens"
+wine_root=$(cd "$wine_root" && pwd)
+export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$wine_root/screens/prefix
+locale=${NAVANAVA_LOCALE:-ja_JP.UTF-8}
+x_pids=()     # X servers and X clients started here, newest last
+wine_pids=()  # subshells watching a Windows program (see start)
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+# The prefix is this run's alone: another run waits here until it is done.
+hold_prefix() {
+  exec 8>"$wine_root/screens/lock"
+  flock 8
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i </dev/null >/dev/null 2>&1 8>&- || true
+    wineserver -w
+  fi
+}
+
+# The first display number from $1 up whose lock and socket are both free.
+free_display() {
+  local n=$1
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  echo "$n"
+}
+wait_socket() {  # wait_socket N: until display :N accepts connections (10 s)
+  for _ in $(seq 200); do
+    [ -e "/tmp/.X11-unix/X$1" ] && DISPLAY=":$1" xdpyinfo >/dev/null 2>&1 && return 0
+    sleep 0.05
+  done
+  return 1
+}
+# start_x COMMAND...: an X server or client in the background, ended by
+# stop_x or at cleanup.
+start_x() {
+  "$@" </dev/null >/dev/null 2>&1 8>&- &
+  x_pids+=($!)
+}
+stop_x() {
+  for ((i = ${#x_pids[@]} - 1; i >= 0; i--)); do kill "${x_pids[$i]}" 2>/dev/null || true; done
+  for pid in "${x_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  x_pids=()
+}
+
+# start_two_heads PRIMARY SECOND BACKDROP RRGGBB: Xvfb, and inside it Xephyr
+# with Xinerama on and RandR off, which gives Wine two monitors side by side
+# (the first one primary); a wineserver for them; the stand-in desktop
+# (x11_backdrop) of that colour. DISPLAY is then the nested server.
+start_two_heads() {
+  stop_x
+  wineserver -k 2>/dev/null || true
+  local outer inner
+  outer=$(free_display 60)
+  start_x Xvfb ":$outer" -screen 0 1600x800x24 -nolisten tcp
+  wait_socket "$outer" || { fail "Xvfb :$outer did not start"; return 1; }
+  inner=$(free_display $((outer + 1)))
+  start_x env DISPLAY=":$outer" Xephyr ":$inner" +xinerama -extension RANDR \
+    -screen "$1" -screen "$2" -ac -nolisten tcp
+  wait_socket "$inner" || { fail "Xephyr :$inner did not start"; return 1; }
+  export DISPLAY=":$inner"
+  restart_wineserver
+  start_x "$3" "$4"
+  for _ in $(seq 50); do
+    import -window root "$work/desktop.png"
+    [ "$(region_colour "$work/desktop.png" 1x1+0+0)" = "${4^^}" ] && break
+    sleep 0.1
+  done
+}
+
+# A wineserver keeps the display it first saw: one is started afresh for
+# every X server, and stopped before that server goes.
+restart_wineserver() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  wineserver -p </dev/null >/dev/null 2>&1 8>&- || true
+}
+
+# Starts a program of the work folder in the background; its pid goes to
+# $last_pid and its exit status, once it ends, to rc.<pid>.
+start() {
+  local program=$1; shift
+  (
+    cd "$work"
+    env LC_ALL="$locale" wine "$program" "$@" </dev/null >/dev/null 2>&1 8>&- &
+    echo $! >"$work/pid.$BASHPID"
+    rc=0
+    wait $! || rc=$?
+    echo "$rc" >"$work/rc.$BASHPID"
+  ) &
+  last_pid=$!
+  wine_pids+=("$last_pid")
+}
+alive() { [ ! -f "$work/rc.$1" ]; }
+# exit_code PID SECONDS: the exit status, or "running" when it did not end.
+exit_code() {
+  local pid=$1 tenths=$(($2 * 10))
+  for _ in $(seq "$tenths"); do [ -f "$work/rc.$pid" ] && break; sleep 0.1; done
+  if [ -f "$work/rc.$pid" ]; then cat "$work/rc.$pid"; else echo running; fi
+}
+expect_exit() {  # expect_exit PID CODE SECONDS WHAT; a saver still running is then ended
+  local rc; rc=$(exit_code "$1" "$3")
+  if [ "$rc" = "$2" ]; then pass "$4"; else fail "$4: exit $rc, expected $2"; fi
+  [ "$rc" != running ] || stop_saver "$1"
+}
+expect_running() {
+  if alive "$1"; then pass "$2"; else fail "$2: the saver ended"; fi
+}
+find_window() {  # prints the first X window titled exactly $1, waiting up to 10 s
+  for _ in $(seq 100); do
+    if id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1) && [ -n "$id" ]; then
+      echo "$id"; return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+# There is no window manager: the keyboard focus is given explicitly.
+focus() {
+  timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
+  sleep 0.3
+}
+# stop_saver PID: a saver that a failed check left running ends by its pid.
+stop_saver() {
+  if alive "$1" && [ -f "$work/pid.$1" ]; then kill "$(cat "$work/pid.$1")" 2>/dev/null || true; fi
+  exit_code "$1" 10 >/dev/null
+}
+
+# The Windows programs' own view of the screen (see screen_probe.cpp).
+probe_screen() {
+  (cd "$work" && env LC_ALL="$locale" wine screen_probe.exe </dev/null 2>/dev/null 8>&- | tr -d '\r')
+}
+
+# The saver's settings: no flakes, so that a screenshot can be matched with
+# the portable frame of some tick whatever the clock's seed.
+settings_without_flakes() {
+  mkdir -p "$WINEPREFIX/drive_c/windows"
+  printf '[ScreenSaver.NavaNava]\r\n\x91\xac\x82\xb3=10\r\n\x90\xe1\x82\xcc\x90\x94=0\r\n' \
+    >"$WINEPREFIX/drive_c/windows/control.ini"
+}
+
+# region_colour FILE WxH+X+Y: the region's one colour as RRGGBB, or "mixed".
+region_colour() {
+  local info
+  info=$(convert "$1" -crop "$2" +repage -format '%k %[hex:p{0,0}]' info:- 2>/dev/null) || { echo unreadable; return; }
+  set -- $info
+  if [ "$1" = 1 ]; then echo "${2:0:6}"; else echo mixed; fi
+}
+expect_colour() {  # expect_colour FILE GEOMETRY RRGGBB WHAT
+  local got; got=$(region_colour "$1" "$2")
+  if [ "$got" = "${3^^}" ]; then pass "$4"; else fail "$4: $2 is $got, expected ${3^^}"; fi
+}
+# shoot_scene GEOMETRY FRAME_MATCH RESOURCES: screenshots of the root into
+# $work/shot.png until the region equals the portable path's frame of some
+# tick (three tries, since a shot may catch a frame half presented); the
+# match, or what came closest, goes to $scene.
+shoot_scene() {
+  for _ in 1 2 3; do
+    sleep 1
+    import -window root "$work/shot.png"
+    convert "$work/shot.png" -crop "$1" +repage -depth 8 "$work/region.ppm"
+    if scene=$(cd "$work" && env LC_ALL="$locale" wine "$2" region.ppm "$(winepath -w "$3")" 20000 </dev/null 2>&1 8>&-); then
+      scene=${scene//$'\r'/}
+      return 0
+    fi
+  done
+  scene=${scene//$'\r'/}
+  return 1
+}
+
+screens_cleanup() {
+  for pid in "${wine_pids[@]}"; do
+    if [ ! -f "$work/rc.$pid" ] && [ -f "$work/pid.$pid" ]; then
+      kill "$(cat "$work/pid.$pid")" 2>/dev/null || true
+    fi
+  done
+  for pid in "${wine_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  wineserver -k 2>/dev/null || true
+  stop_x
+  rm -rf "$work"
+}
