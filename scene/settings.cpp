@@ -1,7 +1,5 @@
 #include "scene/settings.h"
 
-#include <cstdio>
-
 #include "scene/saver_strings.h"
 
 SceneSettings sceneSettings = {0, 0};
@@ -10,6 +8,25 @@ char settingsSection[kSettingsSectionCapacity] = "";
 
 const char kSpeedKey[] = "\x91\xAC\x82\xB3";
 const char kFlakeCountKey[] = "\x90\xE1\x82\xCC\x90\x94";
+
+namespace {
+
+// Writes the unsigned decimal of `value` and a terminating zero into `text`,
+// which holds at least 11 bytes. Done by hand because snprintf would link the
+// toolchain's whole formatting engine (floating point and wide characters)
+// into the Windows program, with imports the 95 family has only as stubs.
+void FormatUnsigned(uint32_t value, char* text) {
+  char digits[10];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (count > 0) *text++ = digits[--count];
+  *text = '\0';
+}
+
+}  // namespace
 
 void LoadSaverStrings() {
   LoadProgramString(kStringIniFile, iniFileName, kIniFileNameCapacity);
@@ -25,9 +42,9 @@ void ReadSettings() {
 }
 
 void WriteSettings() {
-  char text[16];
-  std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(static_cast<uint32_t>(sceneSettings.tickIntervalMs)));
+  char text[11];
+  FormatUnsigned(static_cast<uint32_t>(sceneSettings.tickIntervalMs), text);
   WriteProfileText(settingsSection, kSpeedKey, text, iniFileName);
-  std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(sceneSettings.flakeCount));
+  FormatUnsigned(sceneSettings.flakeCount, text);
   WriteProfileText(settingsSection, kFlakeCountKey, text, iniFileName);
 }

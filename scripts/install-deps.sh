@@ -11,7 +11,7 @@ packages=(
   xserver-xephyr libxinerama1:i386
   libx11-dev libxext-dev x11-xserver-utils xscreensaver xscreensaver-data
   emscripten node-acorn chromium
-  dpkg-dev zip
+  dpkg-dev zip python3
 )
 
 missing=()

@@ -252,14 +252,7 @@ std::string GoldenPath() {
   return path;
 }
 
-TEST(Trace, EveryTickMatchesTheGoldenDigests) {
-  std::vector<std::string> lines = TraceLines();
-  if (std::getenv("NAVANAVA_UPDATE_GOLDEN")) {
-    FILE* f = std::fopen(GoldenPath().c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    for (const std::string& l : lines) std::fprintf(f, "%s\n", l.c_str());
-    std::fclose(f);
-  }
+void ExpectGolden(const std::vector<std::string>& lines) {
   FILE* f = std::fopen(GoldenPath().c_str(), "rb");
   ASSERT_NE(f, nullptr) << GoldenPath();
   std::vector<std::string> golden;
@@ -275,5 +268,82 @@ TEST(Trace, EveryTickMatchesTheGoldenDigests) {
     ASSERT_EQ(lines[i], golden[i]) << "first differing checkpoint";
   }
 }
+
+TEST(Trace, EveryTickMatchesTheGoldenDigests) {
+  std::vector<std::string> lines = TraceLines();
+  if (std::getenv("NAVANAVA_UPDATE_GOLDEN")) {
+    FILE* f = std::fopen(GoldenPath().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    for (const std::string& l : lines) std::fprintf(f, "%s\n", l.c_str());
+    std::fclose(f);
+  }
+  ExpectGolden(lines);
+}
+
+#if defined(__i386__) && !defined(__SSE2_MATH__)
+// The build computes doubles on the x87 unit, whose precision control (bits 8
+// and 9 of the control word) says where every operation rounds: 0x200 to a
+// 53-bit mantissa (double), 0x300 to 64 bits.
+constexpr uint16_t kPrecisionMask = 0x300;
+constexpr uint16_t kDoublePrecision = 0x200;
+constexpr uint16_t kExtendedPrecision = 0x300;
+
+uint16_t X87ControlWord() {
+  uint16_t cw;
+  __asm__ volatile("fnstcw %0" : "=m"(cw));
+  return cw;
+}
+
+void SetX87ControlWord(uint16_t cw) { __asm__ volatile("fldcw %0" : : "m"(cw) : "memory"); }
+
+void SetX87Precision(uint16_t precision) {
+  SetX87ControlWord(static_cast<uint16_t>((X87ControlWord() & ~kPrecisionMask) | precision));
+}
+
+TEST(X87, TheProgramStartsAtDoublePrecision) {
+  EXPECT_EQ(X87ControlWord() & kPrecisionMask, kDoublePrecision);
+}
+
+// At 64 bits every stored step is rounded twice; the motion must not change.
+TEST(X87, TheTraceIsTheSameAtExtendedPrecision) {
+  uint16_t saved = X87ControlWord();
+  SetX87Precision(kExtendedPrecision);
+  std::vector<std::string> lines = TraceLines();
+  SetX87ControlWord(saved);
+  ExpectGolden(lines);
+}
+
+// The trace meets only the heights of its screens; every flake height from
+// the highest start (flake 99) down to a screen of 70 000 rows, with each
+// amplitude, sways the same at both precisions.
+TEST(X87, EverySwayIsTheSameAtBothPrecisions) {
+  const int32_t height = 70000;
+  StartScene(1024, height, 1, 1);
+  Flake& f = scene.flakes[0];
+  f.fallSpeed = 1;  // the only flake is a near one: it falls 2 per tick
+  f.baseX = 0;
+  uint16_t saved = X87ControlWord();
+  int differences = 0;
+  for (int32_t y = -kFlakeSize - 128 * (kFlakeCapacity - 1); y <= height; ++y) {
+    for (int32_t amplitude = 1; amplitude <= 5; ++amplitude) {
+      int32_t x[2];
+      const uint16_t precisions[2] = {kDoublePrecision, kExtendedPrecision};
+      for (int p = 0; p < 2; ++p) {
+        SetX87Precision(precisions[p]);
+        f.y = y - 2;
+        f.swayAmplitude = amplitude;
+        AdvanceScene();
+        x[p] = f.x;
+      }
+      SetX87ControlWord(saved);
+      ASSERT_EQ(f.y, y);
+      if (x[0] != x[1] && ++differences <= 5)
+        ADD_FAILURE() << "y " << y << " amplitude " << amplitude << ": x " << x[0] << " at 53 bits, "
+                      << x[1] << " at 64 bits";
+    }
+  }
+  EXPECT_EQ(differences, 0);
+}
+#endif
 
 }  // namespace

@@ -106,7 +106,11 @@ TEST_F(Settings, WriteMakesTheSectionWithSpeedFirst) {
     uint8_t count;
     const char* speedText;
     const char* countText;
-  } cases[] = {{10, 10, "10", "10"}, {0, 100, "0", "100"}, {-1, 255, "4294967295", "255"}};
+  } cases[] = {{10, 10, "10", "10"},
+               {0, 100, "0", "100"},
+               {-1, 255, "4294967295", "255"},
+               {INT32_MIN, 9, "2147483648", "9"},
+               {1234567890, 0, "1234567890", "0"}};
   for (const auto& c : cases) {
     RemoveFile(path_);
     sceneSettings = {c.interval, c.count};
