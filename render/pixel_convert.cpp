@@ -170,14 +170,3 @@ void ConvertRectInto(const ImageLayout& image, const PixelBuffer8& scene, const 
                      int32_t scale, const IndexedPixelTable& table) {
   Convert(image, scene, r, scale, IndexedLookup{table});
 }
-
-uint32_t ReadImagePixel(const ImageLayout& image, int32_t x, int32_t y) {
-  const int32_t bytes = BytesPerPixel(image.bitsPerPixel);
-  const uint8_t* p = image.data + static_cast<ptrdiff_t>(y) * image.bytesPerLine + x * bytes;
-  uint32_t v = 0;
-  for (int32_t i = 0; i < bytes; ++i) {
-    const int32_t k = image.msbFirst ? i : bytes - 1 - i;
-    v = (v << 8) | p[k];
-  }
-  return v;
-}

@@ -54,6 +54,3 @@ void ConvertRectInto(const ImageLayout& image, const PixelBuffer32& scene, const
                      int32_t scale, const TrueColourTables& tables);
 void ConvertRectInto(const ImageLayout& image, const PixelBuffer8& scene, const DamageRect& r,
                      int32_t scale, const IndexedPixelTable& table);
-
-// Reads pixel (x, y) of an image (tests and tools).
-uint32_t ReadImagePixel(const ImageLayout& image, int32_t x, int32_t y);
