@@ -108,8 +108,14 @@ void ConvertRows(const ImageLayout& image, const PixelBuffer<Pixel>& scene, cons
     const Pixel* src = scene.Row(y / scale);
     if (scale == 1) {
       for (int32_t x = w.left; x < w.right; ++x) Put<kind>(row, x, lookup(src[x]));
-    } else {
-      for (int32_t x = w.left; x < w.right; ++x) Put<kind>(row, x, lookup(src[x / scale]));
+      continue;
+    }
+    // One lookup per scene pixel, stored `scale` times (cut at both ends).
+    for (int32_t x = w.left; x < w.right;) {
+      const int32_t sx = x / scale;
+      const uint32_t v = lookup(src[sx]);
+      const int32_t end = std::min((sx + 1) * scale, w.right);
+      for (; x < end; ++x) Put<kind>(row, x, v);
     }
   }
 }

@@ -182,6 +182,10 @@ DamageRect Stage(X11Presenter& p, const DamageRect& r) {
   if (!p.direct) {
     if (p.indexed) {
       ConvertRectInto(p.layout, p.back8, r, p.scale, p.pixels);
+    } else if (p.plainLayout) {
+      const PixelBuffer32 image = {reinterpret_cast<uint32_t*>(p.layout.data), p.windowWidth,
+                                   p.windowHeight, p.layout.bytesPerLine / 4};
+      ScaleRectInto(image, p.back32, r, p.scale);
     } else {
       ConvertRectInto(p.layout, p.back32, r, p.scale, p.tables);
     }
@@ -255,9 +259,10 @@ PresenterStatus SizePresenter(int32_t windowWidth, int32_t windowHeight, int32_t
   if (!LayoutSupported(p.layout)) return PresenterStatus::kUnsupportedVisual;
 
   const bool sameOrder = p.layout.msbFirst == HostIsMsbFirst();
-  p.direct = !p.indexed && p.scale == 1 && p.layout.bitsPerPixel == 32 && sameOrder &&
-             p.visual->red_mask == 0xFF0000 && p.visual->green_mask == 0xFF00 &&
-             p.visual->blue_mask == 0xFF && p.layout.bytesPerLine % 4 == 0;
+  p.plainLayout = !p.indexed && p.layout.bitsPerPixel == 32 && sameOrder &&
+                  p.visual->red_mask == 0xFF0000 && p.visual->green_mask == 0xFF00 &&
+                  p.visual->blue_mask == 0xFF && p.layout.bytesPerLine % 4 == 0;
+  p.direct = p.plainLayout && p.scale == 1;
   if (p.direct) {
     p.back32 = PixelBuffer32{reinterpret_cast<uint32_t*>(p.image->data), windowWidth, windowHeight,
                              p.layout.bytesPerLine / 4};

@@ -30,7 +30,8 @@ struct X11Presenter {
   Colormap colormap;
   GC gc;
   bool indexed;            // composes scene palette indices (a colormap visual)
-  bool direct;             // the back buffer is the image itself
+  bool plainLayout;        // the image's pixels are 0x00RRGGBB in the client's order
+  bool direct;             // the back buffer is the image itself (plain, scale 1)
   bool sharedMemory;       // the extension is usable; false after a failed attach
   int completionEvent;     // type of XShmCompletionEvent
   bool completionPending;  // the server may still read the shared image
