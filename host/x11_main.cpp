@@ -188,11 +188,18 @@ int RunLoop() {
   Display* display = x11Window.display;
   const int xfd = ConnectionNumber(display);
   run.exitCode = SizeAndStart(x11Window.attributes.width, x11Window.attributes.height);
+  // Whether the socket or the connection's own queue may hold events. Reading
+  // costs a system call, so it is done only after the socket woke the loop
+  // or after a round trip (which may have read events while waiting).
+  bool check = true;
   while (run.exitCode < 0) {
-    while (run.exitCode < 0 && XPending(display) > 0) {
-      XEvent event;
-      XNextEvent(display, &event);
-      HandleEvent(event);
+    if (check) {
+      check = false;
+      for (int n = XPending(display); n > 0 && run.exitCode < 0; --n) {
+        XEvent event;
+        XNextEvent(display, &event);
+        HandleEvent(event);
+      }
     }
     if (x11Errors.failed && run.exitCode < 0) run.exitCode = ExitCodeForXError(x11Window.window);
     if (run.exitCode >= 0) break;
@@ -201,16 +208,20 @@ int RunLoop() {
     if (run.resized && !p.completionPending) {
       run.resized = false;
       run.exitCode = SizeAndStart(run.newWidth, run.newHeight);
+      check = true;
       continue;
     }
     const int64_t now = NowNs();
     if (!p.completionPending && !Stopped() && TickDue(run.clock, now)) {
       Tick();
       ScheduleNextTick(&run.clock, now);
+      // The frame rate's first drawing loads a font, a round trip.
+      check = run.commandLine.options.showFps;
       continue;
     }
     if (!p.completionPending && run.exposed) {
       Present();
+      check = run.commandLine.options.showFps;
       continue;
     }
 
@@ -225,7 +236,10 @@ int RunLoop() {
       wait = &timeout;
     }
     XFlush(display);
-    if (XPending(display) > 0) continue;
+    if (XEventsQueued(display, QueuedAlready) > 0) {
+      check = true;
+      continue;
+    }
     pollfd fds[2] = {{xfd, POLLIN, 0}, {run.signalPipe[0], POLLIN, 0}};
     const int ready = ppoll(fds, 2, wait, nullptr);
     if (ready < 0 && errno != EINTR) {
@@ -241,6 +255,7 @@ int RunLoop() {
       XNoOp(display);
       XSync(display, False);
     }
+    if (ready > 0 && (fds[0].revents & POLLIN)) check = true;
   }
   return run.exitCode;
 }
