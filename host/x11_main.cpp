@@ -184,13 +184,23 @@ int SizeAndStart(int32_t width, int32_t height) {
   return -1;
 }
 
+// Whether events may wait unseen after a present. Sending requests can make
+// the connection read what the server sent meanwhile into its own queue, and
+// the socket then shows nothing. After a shared-memory put the completion
+// event follows and wakes the loop; otherwise the queue must be looked at.
+// The frame rate's first drawing also waits for the server (loading a font).
+bool MayHoldEvents() {
+  return !x11Presenter.completionPending || run.commandLine.options.showFps;
+}
+
 int RunLoop() {
   Display* display = x11Window.display;
   const int xfd = ConnectionNumber(display);
   run.exitCode = SizeAndStart(x11Window.attributes.width, x11Window.attributes.height);
   // Whether the socket or the connection's own queue may hold events. Reading
-  // costs a system call, so it is done only after the socket woke the loop
-  // or after a round trip (which may have read events while waiting).
+  // costs a system call, so it is done only after the socket woke the loop,
+  // after a round trip (which may have read events while waiting) or after
+  // requests were sent (see MayHoldEvents).
   bool check = true;
   while (run.exitCode < 0) {
     if (check) {
@@ -215,13 +225,12 @@ int RunLoop() {
     if (!p.completionPending && !Stopped() && TickDue(run.clock, now)) {
       Tick();
       ScheduleNextTick(&run.clock, now);
-      // The frame rate's first drawing loads a font, a round trip.
-      check = run.commandLine.options.showFps;
+      check = MayHoldEvents();
       continue;
     }
     if (!p.completionPending && run.exposed) {
       Present();
-      check = run.commandLine.options.showFps;
+      check = MayHoldEvents();
       continue;
     }
 
