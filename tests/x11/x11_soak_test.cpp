@@ -45,12 +45,12 @@ struct ServerShare {
 
 ServerShare ShareOf(Display* display, pid_t pid) {
   ServerShare share;
-  XResClientIdSpec spec;
-  spec.client = 0;
-  spec.mask = XRES_CLIENT_ID_PID_MASK;
+  XResClientIdSpec wanted;
+  wanted.client = 0;
+  wanted.mask = XRES_CLIENT_ID_PID_MASK;
   long n = 0;
   XResClientIdValue* ids = nullptr;
-  if (XResQueryClientIds(display, 1, &spec, &n, &ids) != Success) return share;
+  if (XResQueryClientIds(display, 1, &wanted, &n, &ids) != Success) return share;
   XID client = 0;
   for (long i = 0; i < n; ++i) {
     if (XResGetClientPid(&ids[i]) == pid) client = ids[i].spec.client;
