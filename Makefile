@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD := build
 CMAKE_FLAGS := -G "Unix Makefiles" -Wno-dev
 
-.PHONY: all deps native win32 sanitize test test-native test-sanitize test-win32 run bench fuzz package clean
+.PHONY: all deps native win32 sanitize test test-native test-sanitize test-win32 run run-linux bench fuzz package clean
 
 all: native win32
 
@@ -47,6 +47,9 @@ test: test-native test-sanitize test-win32
 
 run: win32
 	@scripts/run-saver.sh $(BUILD)/win32
+
+run-linux: native
+	@scripts/run-linux.sh $(BUILD)/native
 
 bench: native
 	@for b in $(BUILD)/native/bench/*_bench; do [ -x "$$b" ] && "$$b"; done

@@ -15,3 +15,20 @@ if(WIN32)
   target_include_directories(navanava_render_win32 PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(navanava_render_win32 PUBLIC navanava_scene navanava_host_state gdi32)
 endif()
+target_sources(navanava_render PRIVATE ${CMAKE_CURRENT_LIST_DIR}/pixel_convert.cpp)
+
+# The native program's sprites: the bitmaps of resources/ built into a
+# source at build time, decoded once at start.
+if(NOT WIN32)
+  set(embedded ${CMAKE_CURRENT_BINARY_DIR}/embedded_sprites.cpp)
+  set(bitmaps ${PROJECT_SOURCE_DIR}/resources/nava.bmp ${PROJECT_SOURCE_DIR}/resources/nava_m.bmp
+              ${PROJECT_SOURCE_DIR}/resources/ice.bmp ${PROJECT_SOURCE_DIR}/resources/ice_m.bmp)
+  add_custom_command(OUTPUT ${embedded}
+    COMMAND ${CMAKE_COMMAND} -DRESOURCE_DIR=${PROJECT_SOURCE_DIR}/resources -DOUTPUT=${embedded}
+            -P ${CMAKE_CURRENT_LIST_DIR}/embed_sprites.cmake
+    DEPENDS ${bitmaps} ${CMAKE_CURRENT_LIST_DIR}/embed_sprites.cmake
+    COMMENT "Embedding the sprite bitmaps")
+  add_library(navanava_saver_sprites STATIC ${CMAKE_CURRENT_LIST_DIR}/saver_sprites.cpp ${embedded})
+  target_include_directories(navanava_saver_sprites PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(navanava_saver_sprites PUBLIC navanava_render navanava_sprites)
+endif()

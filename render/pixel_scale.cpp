@@ -24,6 +24,30 @@ DamageRect ScaledRect(const DamageRect& r, int32_t scale, int32_t windowWidth,
                     scaled(r.right, windowWidth), scaled(r.bottom, windowHeight)};
 }
 
+namespace {
+
+// Window pixels left .. right of one row, each scene pixel repeated `scale`
+// times: one pass over the scene pixels, no division per pixel.
+template <typename Pixel>
+void RepeatRow(Pixel* d, const Pixel* src, int32_t left, int32_t right, int32_t scale) {
+  int32_t x = left;
+  const Pixel* s = src + left / scale;
+  // A block cut by the left edge.
+  for (; x < right && x % scale != 0; ++x) d[x] = *s;
+  if (x % scale == 0 && x > left) ++s;
+  if (scale == 2) {
+    for (; x + 2 <= right; x += 2, ++s) d[x] = d[x + 1] = *s;
+  } else {
+    for (; x + scale <= right; x += scale, ++s) {
+      for (int32_t k = 0; k < scale; ++k) d[x + k] = *s;
+    }
+  }
+  // A block cut by the right edge.
+  for (; x < right; ++x) d[x] = *s;
+}
+
+}  // namespace
+
 template <typename Pixel>
 void ScaleRectInto(const PixelBuffer<Pixel>& window, const PixelBuffer<Pixel>& scene,
                    const DamageRect& r, int32_t scale) {
@@ -48,8 +72,7 @@ void ScaleRectInto(const PixelBuffer<Pixel>& window, const PixelBuffer<Pixel>& s
                   sizeof(Pixel) * static_cast<size_t>(w.right - w.left));
       continue;
     }
-    const Pixel* src = scene.Row(y / scale);
-    for (int32_t x = w.left; x < w.right; ++x) d[x] = src[x / scale];
+    RepeatRow(d, scene.Row(y / scale), w.left, w.right, scale);
   }
 }
 

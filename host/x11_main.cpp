@@ -1,0 +1,320 @@
+// navanava: the scene in an X window, as an XScreenSaver hack or on its own.
+// One thread: the loop waits on the X connection and on a pipe that the
+// signal handlers write to, until the next tick's deadline.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "host/native_command_line.h"
+#include "host/saver_options.h"
+#include "host/tick_clock.h"
+#include "host/x11_errors.h"
+#include "host/x11_window.h"
+#include "render/compose.h"
+#include "render/saver_sprites.h"
+#include "render/x11_present.h"
+#include "scene/scene.h"
+#include "scene/settings.h"
+
+namespace {
+
+struct SaverRun {
+  NativeCommandLine commandLine;
+  int signalPipe[2];
+  int32_t ticksDone;      // ticks since the scene (re)started
+  TickClock clock;
+  FrameRateMeter meter;
+  bool exposed;           // the window needs everything again
+  bool resized;
+  int32_t newWidth, newHeight;
+  int exitCode;           // >= 0: end with this code
+};
+
+SaverRun run;
+
+void OnSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  ssize_t ignored = write(run.signalPipe[1], &byte, 1);
+  (void)ignored;
+  errno = saved;
+}
+
+int64_t NowNs() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<int64_t>(t.tv_sec) * kNanosecondsPerSecond + t.tv_nsec;
+}
+
+// With stdin, stdout or stderr closed, the X connection could take one of
+// their numbers and a stray write would corrupt it.
+void KeepStandardDescriptorsOpen() {
+  for (int i = 0; i < 3; ++i) {
+    const int fd = open("/dev/null", O_RDWR);
+    if (fd > 2) {
+      close(fd);
+      break;
+    }
+  }
+}
+
+bool SetUpSignals() {
+  if (pipe2(run.signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+  // A broken connection then shows as a failed write, which Xlib reports to
+  // its I/O error handler, instead of killing the process.
+  signal(SIGPIPE, SIG_IGN);
+  return true;
+}
+
+// The scene from its first tick, at the presenter's scene size.
+void StartScene() {
+  scene.screenWidth = x11Presenter.sceneWidth;
+  scene.screenHeight = x11Presenter.sceneHeight;
+  if (run.commandLine.options.hasSeed) {
+    InitSceneWithSeed(run.commandLine.options.seed);
+  } else {
+    InitScene();
+  }
+  run.ticksDone = 0;
+  const int64_t now = NowNs();
+  StartTickClock(&run.clock, sceneSettings.tickIntervalMs, now);
+  StartFrameRateMeter(&run.meter, now);
+}
+
+void DrawFrameRate() {
+  if (!run.commandLine.options.showFps) return;
+  char text[32];
+  const size_t n = FormatFrameRate(run.meter.framesPerSecond, text, sizeof text);
+  DrawCornerText(text, n);
+}
+
+// Sends what is pending (all of it after an expose) and the frame rate.
+void Present() {
+  if (run.exposed) DamageWholeWindow();
+  run.exposed = false;
+  PresentDamage();
+  DrawFrameRate();
+  XFlush(x11Presenter.display);
+}
+
+// One tick: blacken what the last frame drew, move, compose, send the change.
+void Tick() {
+  X11Presenter& p = x11Presenter;
+  if (run.ticksDone > 0) {
+    if (p.indexed) EraseFrameIn(p.back8, scene);
+    else EraseFrameIn(p.back32, scene);
+    AddEraseDamage(&p.damage, scene);
+  }
+  AdvanceScene();
+  if (p.indexed) ComposeFrameInto(p.back8, saverSprites.indexed, scene);
+  else ComposeFrameInto(p.back32, saverSprites.rgb, scene);
+  AddComposeDamage(&p.damage, scene);
+  ++run.ticksDone;
+  CountFrame(&run.meter, NowNs());
+  Present();
+}
+
+bool Stopped() {
+  return run.commandLine.options.stopAfterTicks > 0 &&
+         run.ticksDone >= run.commandLine.options.stopAfterTicks;
+}
+
+void HandleEvent(const XEvent& event) {
+  const Window window = x11Window.window;
+  if (TakeCompletionEvent(event)) return;
+  switch (event.type) {
+    case Expose:
+      if (event.xexpose.window == window) run.exposed = true;
+      break;
+    case ConfigureNotify:
+      if (event.xconfigure.window == window &&
+          (event.xconfigure.width != x11Presenter.windowWidth ||
+           event.xconfigure.height != x11Presenter.windowHeight || run.resized)) {
+        run.resized = true;
+        run.newWidth = event.xconfigure.width;
+        run.newHeight = event.xconfigure.height;
+      }
+      break;
+    case DestroyNotify:
+      if (event.xdestroywindow.window == window && run.exitCode < 0) run.exitCode = kExitWindowGone;
+      break;
+    case KeyPress:
+      if (x11Window.own) {
+        char c = 0;
+        KeySym key = NoSymbol;
+        XLookupString(const_cast<XKeyEvent*>(&event.xkey), &c, 1, &key, nullptr);
+        if (c == 'q' || c == 'Q' || c == 27 || c == 3 || key == XK_Escape) run.exitCode = kExitDone;
+      }
+      break;
+    case ClientMessage:
+      if (x11Window.own && event.xclient.message_type == x11Window.wmProtocols &&
+          static_cast<Atom>(event.xclient.data.l[0]) == x11Window.wmDeleteWindow) {
+        run.exitCode = kExitDone;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+int SizeAndStart(int32_t width, int32_t height) {
+  const PresenterStatus status =
+      SizePresenter(width, height, run.commandLine.options.pixelScale);
+  if (status != PresenterStatus::kReady) return kExitCannotDraw;
+  StartScene();
+  // The window shows black at once, whatever it showed before.
+  Present();
+  return -1;
+}
+
+// Whether events may wait unseen after a present. Sending requests can make
+// the connection read what the server sent meanwhile into its own queue, and
+// the socket then shows nothing. After a shared-memory put the completion
+// event follows and wakes the loop; otherwise the queue must be looked at.
+// The frame rate's first drawing also waits for the server (loading a font).
+bool MayHoldEvents() {
+  return !x11Presenter.completionPending || run.commandLine.options.showFps;
+}
+
+int RunLoop() {
+  Display* display = x11Window.display;
+  const int xfd = ConnectionNumber(display);
+  run.exitCode = SizeAndStart(x11Window.attributes.width, x11Window.attributes.height);
+  // Whether the socket or the connection's own queue may hold events. Reading
+  // costs a system call, so it is done only after the socket woke the loop,
+  // after a round trip (which may have read events while waiting) or after
+  // requests were sent (see MayHoldEvents).
+  bool check = true;
+  while (run.exitCode < 0) {
+    if (check) {
+      check = false;
+      for (int n = XPending(display); n > 0 && run.exitCode < 0; --n) {
+        XEvent event;
+        XNextEvent(display, &event);
+        HandleEvent(event);
+      }
+    }
+    if (x11Errors.failed && run.exitCode < 0) run.exitCode = ExitCodeForXError(x11Window.window);
+    if (run.exitCode >= 0) break;
+
+    const X11Presenter& p = x11Presenter;
+    if (run.resized && !p.completionPending) {
+      run.resized = false;
+      run.exitCode = SizeAndStart(run.newWidth, run.newHeight);
+      check = true;
+      continue;
+    }
+    const int64_t now = NowNs();
+    if (!p.completionPending && !Stopped() && TickDue(run.clock, now)) {
+      Tick();
+      ScheduleNextTick(&run.clock, now);
+      check = MayHoldEvents();
+      continue;
+    }
+    if (!p.completionPending && run.exposed) {
+      Present();
+      check = MayHoldEvents();
+      continue;
+    }
+
+    // Sleep until the deadline, an event or a signal. While the server still
+    // reads the image, only its events can let the loop go on.
+    timespec timeout;
+    timespec* wait = nullptr;
+    if (!p.completionPending && !Stopped()) {
+      const int64_t left = TimeUntilTick(run.clock, now);
+      timeout.tv_sec = static_cast<time_t>(left / kNanosecondsPerSecond);
+      timeout.tv_nsec = static_cast<long>(left % kNanosecondsPerSecond);
+      wait = &timeout;
+    }
+    XFlush(display);
+    if (XEventsQueued(display, QueuedAlready) > 0) {
+      check = true;
+      continue;
+    }
+    pollfd fds[2] = {{xfd, POLLIN, 0}, {run.signalPipe[0], POLLIN, 0}};
+    const int ready = ppoll(fds, 2, wait, nullptr);
+    if (ready < 0 && errno != EINTR) {
+      run.exitCode = kExitConnectionLost;
+      break;
+    }
+    if (ready > 0 && (fds[1].revents & POLLIN)) {
+      run.exitCode = kExitDone;
+      break;
+    }
+    if (ready > 0 && (fds[0].revents & (POLLERR | POLLHUP))) {
+      // Let Xlib find the broken connection: its handler ends the process.
+      XNoOp(display);
+      XSync(display, False);
+    }
+    if (ready > 0 && (fds[0].revents & POLLIN)) check = true;
+  }
+  return run.exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  KeepStandardDescriptorsOpen();
+  ParseNativeCommandLine(argc, argv, &run.commandLine);
+  switch (run.commandLine.action) {
+    case NativeAction::kHelp:
+      std::printf(kNativeUsage, kSaverOptionsHelp);
+      return kExitDone;
+    case NativeAction::kVersion:
+      std::printf("%s\n", kNativeVersion);
+      return kExitDone;
+    case NativeAction::kError:
+      std::fprintf(stderr, "navanava: %s\n", run.commandLine.error);
+      return kExitBadCommandLine;
+    case NativeAction::kRun:
+      break;
+  }
+
+  LoadSaverStrings();
+  ReadSettings();
+  ApplyGivenOptions(run.commandLine.options, &sceneSettings);
+  if (!LoadSaverSprites()) {
+    std::fprintf(stderr, "navanava: the built-in sprites are damaged\n");
+    return kExitCannotDraw;
+  }
+  if (!SetUpSignals()) return kExitCannotDraw;
+
+  Display* display = XOpenDisplay(run.commandLine.displayName);
+  if (display == nullptr) {
+    std::fprintf(stderr, "navanava: cannot open display \"%s\"\n",
+                 XDisplayName(run.commandLine.displayName));
+    return kExitNoDisplay;
+  }
+  InstallX11ErrorHandlers();
+  int code = OpenSaverWindow(display, run.commandLine);
+  if (code != kExitDone) return code;
+
+  const PresenterStatus status = SetUpPresenter(display, x11Window.window, x11Window.attributes, true);
+  if (status != PresenterStatus::kReady) return kExitCannotDraw;
+  code = RunLoop();
+  // A window that is gone or a failed server leaves nothing to tidy up
+  // there; the connection's end releases everything the server holds.
+  if (code == kExitDone) {
+    ReleasePresenter();
+    XCloseDisplay(display);
+  }
+  return code;
+}

@@ -1,0 +1,32 @@
+# Writes a C++ source that holds the four sprite bitmaps as the program's
+# resources hold them: each .bmp file without its 14-byte file header, a
+# packed device-independent bitmap. Run in script mode:
+#   cmake -DRESOURCE_DIR=... -DOUTPUT=... -P embed_sprites.cmake
+set(names NAVA NAVA_M ICE ICE_M)
+set(files nava.bmp nava_m.bmp ice.bmp ice_m.bmp)
+set(text "// Generated from the sprite bitmaps in resources/; do not edit.\n")
+string(APPEND text "#include \"render/embedded_sprites.h\"\n\nnamespace {\n")
+foreach(i RANGE 3)
+  list(GET names ${i} name)
+  list(GET files ${i} file)
+  file(READ "${RESOURCE_DIR}/${file}" hex OFFSET 14 HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "((0x..,){24})" "\\1\n  " bytes "${bytes}")
+  string(APPEND text "const uint8_t kSprite${i}[${size}] = {\n  ${bytes}\n};\n")
+endforeach()
+string(APPEND text "}  // namespace\n\nconst EmbeddedSprite kEmbeddedSprites[kEmbeddedSpriteCount] = {\n")
+foreach(i RANGE 3)
+  list(GET names ${i} name)
+  string(APPEND text "    {\"${name}\", kSprite${i}, sizeof kSprite${i}},\n")
+endforeach()
+string(APPEND text "};\n")
+# Rewrite only on change, so an unchanged bitmap rebuilds nothing.
+if(EXISTS "${OUTPUT}")
+  file(READ "${OUTPUT}" old)
+  if(old STREQUAL text)
+    return()
+  endif()
+endif()
+file(WRITE "${OUTPUT}" "${text}")

@@ -1,0 +1,443 @@
+// The real program on a real X server (a private Xvfb of the depth under
+// test, started by run_on_xvfb.sh): the window's pixels read back from the
+// server equal the frame tool's frame for the same size, seed and tick;
+// where it draws (a given window, the screen saver's, the virtual root, the
+// root as the screen changes size); resize, expose, pixel scale, windows of
+// visuals other than the default one, and the frame rate; how it
+// ends (signals, keys, the close button, a destroyed window, a lost server)
+// and what it says about bad command lines.
+//
+// NAVANAVA_EXPECT_SHM=1 when the server offers shared memory that the
+// program can attach, 0 when it must fall back to XPutImage.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/x11/x11_test_support.h"
+
+extern char** environ;
+
+namespace {
+
+Display* display = nullptr;
+
+std::string Hex(Window w) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(w));
+  return text;
+}
+
+bool ExpectShm() {
+  const char* e = std::getenv("NAVANAVA_EXPECT_SHM");
+  return e == nullptr || std::string(e) != "0";
+}
+
+// The depth of frame to expect in a window: palette colours for a colormap
+// visual, true colour otherwise.
+int FrameDepthOf(Window window) {
+  XWindowAttributes a;
+  XGetWindowAttributes(display, window, &a);
+  return a.visual->c_class == TrueColor ? 32 : 8;
+}
+
+class X11Saver : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr) << "no display; run under run_on_xvfb.sh";
+  }
+
+  void TearDown() override {
+    for (const Child& c : children_) KillChild(c.pid);
+    for (Window w : windows_) XDestroyWindow(display, w);
+    XSync(display, False);
+  }
+
+  Child Start(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    Child c = StartProgram(args, env);
+    EXPECT_GT(c.pid, 0);
+    children_.push_back(c);
+    return c;
+  }
+
+  Window Make(int32_t w, int32_t h, Visual* visual = nullptr, int depth = 0, Colormap map = None) {
+    const Window window = MakeTestWindow(display, w, h, visual, depth, map);
+    windows_.push_back(window);
+    return window;
+  }
+
+  // Waits for the window to show tick `ticks` of the scene; on failure the
+  // window is saved beside the test for a look.
+  void ExpectPicture(Window window, int32_t w, int32_t h, uint32_t count, uint32_t seed,
+                     int32_t ticks, int32_t scale = 1) {
+    const std::vector<uint32_t> expected =
+        ExpectedFrame(w, h, count, seed, ticks, FrameDepthOf(window), scale);
+    ASSERT_FALSE(expected.empty());
+    const PictureCheck check = WaitForPicture(display, window, expected, w, h, 20.0);
+    if (!check.equal) {
+      const std::string path = std::string("x11-failed-") +
+                               ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                               ".png";
+      SaveWindow(display, window, path);
+      ADD_FAILURE() << check.Describe() << " (window saved as " << path << ")";
+    }
+  }
+
+  // SIGTERM ends it within a second, with exit code 0 and not a word.
+  void ExpectQuietEndOnSignal(const Child& c, int signal = SIGTERM) {
+    ASSERT_EQ(kill(c.pid, signal), 0);
+    int status = 0;
+    ASSERT_TRUE(WaitForExit(c.pid, 1.0, &status)) << "still running a second after the signal";
+    EXPECT_EQ(ExitCodeOf(status), 0);
+    EXPECT_EQ(ReadOutput(c), "");
+  }
+
+  std::vector<Child> children_;
+  std::vector<Window> windows_;
+};
+
+TEST_F(X11Saver, PreviewSizedWindowShowsTheFrameToolsFrame) {
+  const Window w = Make(565, 317);
+  const auto started = std::chrono::steady_clock::now();
+  const Child c = Start({"--window-id", Hex(w), "--interval", "0", "--flakes", "100", "--seed",
+                         "7", "--ticks", "400"});
+  ExpectPicture(w, 565, 317, 100, 7, 400);
+  // An interval of 0 runs at the platform timer's 10 ms: tick 400 cannot
+  // come before 4 s (a busy machine only makes it later).
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+  EXPECT_GE(took.count(), 3.95);
+  // It stays, stopped, with one shared image or none.
+  int status = 0;
+  EXPECT_FALSE(WaitForExit(c.pid, 0.2, &status));
+  EXPECT_EQ(SharedSegmentsOf(c.pid), ExpectShm() ? 1 : 0);
+  ExpectQuietEndOnSignal(c);
+  EXPECT_EQ(SharedSegmentsOf(c.pid), 0);
+}
+
+TEST_F(X11Saver, OwnWindowTakesTheGeometryAndEndsOnQ) {
+  const Child c = Start({"-geometry", "640x360+0+0", "-seed=3", "-ticks", "420", "-flakes=40",
+                         "-interval=0"});
+  const Window w = FindWindowNamed(display, "NavaNava", 5.0);
+  ASSERT_NE(w, None);
+  XWindowAttributes a;
+  ASSERT_TRUE(XGetWindowAttributes(display, w, &a));
+  EXPECT_EQ(a.width, 640);
+  EXPECT_EQ(a.height, 360);
+  ExpectPicture(w, 640, 360, 40, 3, 420);
+  const std::string key = "xdotool windowfocus --sync " + std::to_string(w) + " key q";
+  ASSERT_EQ(std::system(key.c_str()), 0);
+  int status = 0;
+  ASSERT_TRUE(WaitForExit(c.pid, 2.0, &status));
+  EXPECT_EQ(ExitCodeOf(status), 0);
+  EXPECT_EQ(ReadOutput(c), "");
+}
+
+TEST_F(X11Saver, OwnWindowEndsOnEscapeAndOnTheCloseButton) {
+  for (int way = 0; way < 2; ++way) {
+    const Child c = Start({"--geometry", "300x200"});
+    const Window w = FindWindowNamed(display, "NavaNava", 5.0);
+    ASSERT_NE(w, None);
+    SleepSeconds(0.3);
+    if (way == 0) {
+      const std::string key = "xdotool windowfocus --sync " + std::to_string(w) + " key Escape";
+      ASSERT_EQ(std::system(key.c_str()), 0);
+    } else {
+      // What a window manager sends when its close button is pressed.
+      XEvent e = {};
+      e.xclient.type = ClientMessage;
+      e.xclient.window = w;
+      e.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+      e.xclient.format = 32;
+      e.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+      e.xclient.data.l[1] = CurrentTime;
+      XSendEvent(display, w, False, NoEventMask, &e);
+      XFlush(display);
+    }
+    int status = 0;
+    ASSERT_TRUE(WaitForExit(c.pid, 2.0, &status)) << (way == 0 ? "Escape" : "close button");
+    EXPECT_EQ(ExitCodeOf(status), 0);
+    EXPECT_EQ(ReadOutput(c), "");
+  }
+}
+
+TEST_F(X11Saver, RootDrawsInTheScreenSaversWindowAndWindowIdWinsOverRoot) {
+  // As the daemon starts a hack: --root, its window in $XSCREENSAVER_WINDOW.
+  const Window saver = Make(420, 300);
+  const Child a = Start({"--root", "--seed", "11", "--ticks", "395", "--flakes", "30"},
+                        {"XSCREENSAVER_WINDOW=" + Hex(saver)});
+  ExpectPicture(saver, 420, 300, 30, 11, 395);
+  ExpectQuietEndOnSignal(a);
+  XDestroyWindow(display, saver);
+  windows_.pop_back();
+
+  // As the settings app starts a preview: the list's "--root" and then
+  // " --window-id 0x...".
+  const Window preview = Make(565, 317);
+  const Child b = Start({"--root", "--window-id", Hex(preview), "--seed", "12", "--ticks", "400",
+                         "--flakes", "60"});
+  ExpectPicture(preview, 565, 317, 60, 12, 400);
+  ExpectQuietEndOnSignal(b, SIGINT);
+}
+
+TEST_F(X11Saver, ResizeStartsTheSceneAgainAtTheNewSize) {
+  const Window w = Make(400, 300);
+  const Child c = Start({"--window-id", Hex(w), "--seed", "5", "--ticks", "390", "--flakes", "100"});
+  SleepSeconds(1.0);
+  XResizeWindow(display, w, 565, 317);
+  XSync(display, False);
+  ExpectPicture(w, 565, 317, 100, 5, 390);
+  int status = 0;
+  EXPECT_FALSE(WaitForExit(c.pid, 0.1, &status)) << "the same process goes on";
+  // And back to a smaller size once it has stopped.
+  XResizeWindow(display, w, 330, 250);
+  XSync(display, False);
+  ExpectPicture(w, 330, 250, 100, 5, 390);
+  EXPECT_EQ(SharedSegmentsOf(c.pid), ExpectShm() ? 1 : 0) << "the old segment is gone";
+  ExpectQuietEndOnSignal(c);
+}
+
+TEST_F(X11Saver, ExposedPartsAreDrawnAgain) {
+  const Window w = Make(500, 320);
+  const Child c = Start({"--window-id", Hex(w), "--seed", "9", "--ticks", "400", "--flakes", "50"});
+  ExpectPicture(w, 500, 320, 50, 9, 400);
+  // A window over ours, then gone: the server paints our background there
+  // and asks for the rest with an expose.
+  XSetWindowAttributes set;
+  set.override_redirect = True;
+  set.background_pixel = WhitePixel(display, DefaultScreen(display));
+  const Window cover = XCreateWindow(display, DefaultRootWindow(display), 50, 100, 400, 200, 0,
+                                     CopyFromParent, InputOutput, CopyFromParent,
+                                     CWOverrideRedirect | CWBackPixel, &set);
+  XMapRaised(display, cover);
+  XSync(display, False);
+  SleepSeconds(0.2);
+  XDestroyWindow(display, cover);
+  XSync(display, False);
+  ExpectPicture(w, 500, 320, 50, 9, 400);
+  ExpectQuietEndOnSignal(c);
+}
+
+TEST_F(X11Saver, PixelScaleShowsEachScenePixelAsABlock) {
+  const Window w = Make(501, 333);
+  const Child c = Start({"--window-id", Hex(w), "--scale", "2", "--seed", "4", "--ticks", "405",
+                         "--flakes", "100"});
+  ExpectPicture(w, 501, 333, 100, 4, 405, 2);
+  ExpectQuietEndOnSignal(c);
+}
+
+TEST_F(X11Saver, FrameRateShowsInTheLowerLeftCornerOnly) {
+  const Window w = Make(400, 300);
+  const Child c = Start({"--window-id", Hex(w), "--fps", "--seed", "1", "--ticks", "150",
+                         "--flakes", "0"});
+  SleepSeconds(2.5);
+  const std::vector<uint32_t> expected = ExpectedFrame(400, 300, 0, 1, 150, FrameDepthOf(w));
+  Aside corner;
+  corner.left = 0;
+  corner.top = 270;
+  corner.right = 160;
+  corner.bottom = 300;
+  const PictureCheck check = CompareWindow(display, w, expected, 400, 300, corner);
+  EXPECT_TRUE(check.equal) << "outside the corner: " << check.Describe();
+  EXPECT_GT(check.differingInside, 20) << "no text drawn";
+  ExpectQuietEndOnSignal(c);
+}
+
+TEST_F(X11Saver, DestroyedWindowEndsItQuietlyWithCodeThree) {
+  const Window w = Make(300, 200);
+  const Child c = Start({"--window-id", Hex(w), "--interval", "0", "--flakes", "100"});
+  SleepSeconds(0.7);
+  XDestroyWindow(display, w);
+  XSync(display, False);
+  windows_.pop_back();
+  int status = 0;
+  ASSERT_TRUE(WaitForExit(c.pid, 2.0, &status));
+  EXPECT_EQ(ExitCodeOf(status), 3);
+  EXPECT_EQ(ReadOutput(c), "");
+  EXPECT_EQ(SharedSegmentsOf(c.pid), 0);
+}
+
+TEST_F(X11Saver, AWindowIdThatNamesNoWindowIsRefused) {
+  const Child c = Start({"--window-id", "0x7ffffff"});
+  int status = 0;
+  ASSERT_TRUE(WaitForExit(c.pid, 3.0, &status));
+  EXPECT_EQ(ExitCodeOf(status), 3);
+  EXPECT_EQ(ReadOutput(c), "navanava: there is no window 0x7ffffff on this display\n");
+}
+
+TEST_F(X11Saver, NoDisplayIsOneLineAndCodeTwo) {
+  const Child c = Start({"--root"}, {"DISPLAY=:9999"});
+  int status = 0;
+  ASSERT_TRUE(WaitForExit(c.pid, 5.0, &status));
+  EXPECT_EQ(ExitCodeOf(status), 2);
+  EXPECT_EQ(ReadOutput(c), "navanava: cannot open display \":9999\"\n");
+}
+
+TEST_F(X11Saver, BadCommandLinesSayWhatIsWrongAndDrawNothing) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* mentions;  // a part of the message
+  } cases[] = {
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"--flakes"}, "--flakes N takes a whole number from 0 to 100"},
+      {{"--flakes", "101"}, "bad value '101'"},
+      {{"--interval=-1"}, "--interval MS takes a whole number from 0 to 1000"},
+      {{"--window-id"}, "--window-id takes a window id"},
+      {{"--root", "--window-id", "0xZZ"}, "bad window id '0xZZ'"},
+      {{"--window-id", "0"}, "bad window id '0'"},
+      {{"--geometry", "0x5"}, "bad geometry '0x5'"},
+      {{"--ticks", "0"}, "--ticks N takes a whole number from 1 to 2147483647"},
+      {{"--scale", "9"}, "--scale N takes a whole number from 0 to 8"},
+      {{"--fps=1"}, "--fps takes no value"},
+      {{"extra"}, "unexpected argument 'extra'"},
+  };
+  const int windowsBefore = CountTopLevelWindows(display);
+  for (const Case& k : cases) {
+    const Child c = Start(k.args);
+    int status = 0;
+    ASSERT_TRUE(WaitForExit(c.pid, 3.0, &status)) << k.args[0];
+    EXPECT_EQ(ExitCodeOf(status), 1) << k.args[0];
+    const std::string out = ReadOutput(c);
+    EXPECT_EQ(out.rfind("navanava: ", 0), 0u) << out;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line: " << out;
+    EXPECT_NE(out.find(k.mentions), std::string::npos) << out;
+  }
+  EXPECT_EQ(CountTopLevelWindows(display), windowsBefore) << "a window was made";
+
+  for (const char* ok : {"--help", "-version"}) {
+    const Child c = Start({ok});
+    int status = 0;
+    ASSERT_TRUE(WaitForExit(c.pid, 3.0, &status));
+    EXPECT_EQ(ExitCodeOf(status), 0);
+    EXPECT_NE(ReadOutput(c).find(std::string(ok) == "--help" ? "--window-id ID" : "navanava "),
+              std::string::npos);
+  }
+}
+
+TEST_F(X11Saver, DirectColorWindowGetsThePaletteInItsOwnColormap) {
+  XWindowAttributes root;
+  XGetWindowAttributes(display, DefaultRootWindow(display), &root);
+  Visual* direct = FindVisual(display, DirectColor, root.depth);
+  if (direct == nullptr || root.depth < 15) GTEST_SKIP() << "no DirectColor visual at this depth";
+  const Colormap map = XCreateColormap(display, DefaultRootWindow(display), direct, AllocNone);
+  const Window w = Make(400, 300, direct, root.depth, map);
+  const Child c = Start({"--window-id", Hex(w), "--seed", "23", "--ticks", "400", "--flakes", "100"});
+  ExpectPicture(w, 400, 300, 100, 23, 400);
+  ExpectQuietEndOnSignal(c);
+  XFreeColormap(display, map);
+}
+
+TEST_F(X11Saver, ColormapWindowsOfOtherVisualsUseTheirOwnColormap) {
+  XWindowAttributes root;
+  XGetWindowAttributes(display, DefaultRootWindow(display), &root);
+  if (root.depth != 8) GTEST_SKIP() << "needs an 8-bit screen";
+  // A PseudoColor window with a private colormap: the colours must be
+  // allocated there, not in the default colormap.
+  Visual* pseudo = FindVisual(display, PseudoColor, 8);
+  ASSERT_NE(pseudo, nullptr);
+  const Colormap privateMap =
+      XCreateColormap(display, DefaultRootWindow(display), pseudo, AllocNone);
+  const Window a = Make(400, 300, pseudo, 8, privateMap);
+  const Child ca = Start({"--window-id", Hex(a), "--seed", "21", "--ticks", "400", "--flakes", "100"});
+  ExpectPicture(a, 400, 300, 100, 21, 400);
+  ExpectQuietEndOnSignal(ca);
+
+  // An 8-bit TrueColor window (3-3-2), not the screen's default visual.
+  Visual* tiny = FindVisual(display, TrueColor, 8);
+  ASSERT_NE(tiny, nullptr);
+  const Colormap tinyMap = XCreateColormap(display, DefaultRootWindow(display), tiny, AllocNone);
+  const Window b = Make(400, 300, tiny, 8, tinyMap);
+  const Child cb = Start({"--window-id", Hex(b), "--seed", "22", "--ticks", "400", "--flakes", "100"});
+  ExpectPicture(b, 400, 300, 100, 22, 400);
+  ExpectQuietEndOnSignal(cb);
+  XFreeColormap(display, privateMap);
+  XFreeColormap(display, tinyMap);
+}
+
+// The tests below do not depend on the depth; NAVANAVA_X11_ONCE=1 marks the
+// one server where they run.
+bool RunOnce() {
+  const char* once = std::getenv("NAVANAVA_X11_ONCE");
+  return once != nullptr && std::string(once) == "1";
+}
+
+TEST_F(X11Saver, RootMeansTheVirtualRootWhenThereIsOne) {
+  if (!RunOnce()) GTEST_SKIP();
+  // A virtual desktop's root: a child of the real root names it.
+  const Window frame = Make(600, 400);
+  const Window vroot = XCreateSimpleWindow(display, frame, 0, 0, 600, 400, 0, 0, 0);
+  XMapWindow(display, vroot);
+  const Atom atom = XInternAtom(display, "__SWM_VROOT", False);
+  const unsigned long value = vroot;
+  XChangeProperty(display, frame, atom, XA_WINDOW, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&value), 1);
+  XSync(display, False);
+  const Child c = Start({"--root", "--seed", "31", "--ticks", "400", "--flakes", "100"});
+  ExpectPicture(vroot, 600, 400, 100, 31, 400);
+  ExpectQuietEndOnSignal(c);
+}
+
+TEST_F(X11Saver, RootFollowsTheScreenWhenItsSizeChanges) {
+  if (!RunOnce()) GTEST_SKIP();
+  XWindowAttributes before;
+  XGetWindowAttributes(display, DefaultRootWindow(display), &before);
+  const Child c = Start({"--root", "--seed", "32", "--ticks", "400", "--flakes", "100"});
+  ExpectPicture(DefaultRootWindow(display), before.width, before.height, 100, 32, 400);
+  // xrandr complains on Xvfb, yet the screen shrinks.
+  ASSERT_EQ(std::system("xrandr --fb 800x600 >/dev/null 2>&1; true"), 0);
+  XWindowAttributes after;
+  XGetWindowAttributes(display, DefaultRootWindow(display), &after);
+  ASSERT_EQ(after.width, 800);
+  ExpectPicture(DefaultRootWindow(display), 800, 600, 100, 32, 400);
+  int status = 0;
+  EXPECT_FALSE(WaitForExit(c.pid, 0.0, &status)) << "the same process goes on";
+  ExpectQuietEndOnSignal(c);
+  const std::string back = "xrandr --fb " + std::to_string(before.width) + "x" +
+                           std::to_string(before.height) + " >/dev/null 2>&1; true";
+  std::system(back.c_str());
+}
+
+// A server that goes away under the program: exit code 4, nothing printed.
+TEST_F(X11Saver, LostServerEndsItQuietlyWithCodeFour) {
+  if (!RunOnce()) GTEST_SKIP();
+  int n = 190;
+  while (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0) ++n;
+  const std::string name = ":" + std::to_string(n);
+  pid_t server = -1;
+  std::vector<std::string> argsStore = {"Xvfb", name, "-screen", "0", "320x240x24", "-nolisten", "tcp"};
+  std::vector<char*> argv;
+  for (std::string& s : argsStore) argv.push_back(&s[0]);
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  ASSERT_EQ(posix_spawnp(&server, "Xvfb", &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+  for (int i = 0; i < 200 && access(socket.c_str(), F_OK) != 0; ++i) SleepSeconds(0.05);
+
+  const Child c = Start({"--root", "--interval", "0", "--flakes", "100"}, {"DISPLAY=" + name});
+  SleepSeconds(1.0);
+  int status = 0;
+  ASSERT_FALSE(WaitForExit(c.pid, 0.0, &status)) << ReadOutput(c);
+  kill(server, SIGKILL);
+  waitpid(server, &status, 0);
+  ASSERT_TRUE(WaitForExit(c.pid, 3.0, &status));
+  EXPECT_EQ(ExitCodeOf(status), 4);
+  EXPECT_EQ(ReadOutput(c), "");
+  EXPECT_EQ(SharedSegmentsOf(c.pid), 0);
+}
+
+}  // namespace
