@@ -109,8 +109,14 @@
 
   // A new size, or new settings: the scene starts again.
   function setUp() {
-    if (canvas.width !== canvasWidth) canvas.width = canvasWidth;
-    if (canvas.height !== canvasHeight) canvas.height = canvasHeight;
+    // A canvas that gets a new size is black; one that keeps it is blackened.
+    if (canvas.width !== canvasWidth || canvas.height !== canvasHeight) {
+      canvas.width = canvasWidth;
+      canvas.height = canvasHeight;
+    } else {
+      context.fillStyle = '#000';
+      context.fillRect(0, 0, canvasWidth, canvasHeight);
+    }
     const seconds = Math.floor(Date.now() / 1000) >>> 0;
     ready = exports.NavaSetUp(canvasWidth, canvasHeight, performance.now(), seconds) === 1;
     image = null;
@@ -227,6 +233,11 @@
     } else if (exports.NavaMovedBeyond(anchor.x, anchor.y, x, y) === 1) {
       leaveSaver();
     }
+  });
+
+  // A canvas that the browser lost and restored is blank: send all of it.
+  canvas.addEventListener('contextrestored', () => {
+    if (ready) exports.NavaDamageAll();
   });
 
   document.addEventListener('visibilitychange', () => {

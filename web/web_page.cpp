@@ -196,9 +196,9 @@ NAVANAVA_EXPORT int32_t NavaSetUp(int32_t windowWidth, int32_t windowHeight, dou
   page.pixelScale = scale;
   page.window = PixelBuffer32{page.windowStore, windowWidth, windowHeight, windowWidth};
   page.backBuffer = PixelBuffer32{page.backStore, sceneWidth, sceneHeight, sceneWidth};
-  // Both start black, as the back buffer does after its creation.
+  // The back buffer starts black, as after its creation. The canvas picture
+  // needs no start: only rectangles written from the back buffer are sent.
   std::memset(page.backStore, 0, scenePixels * sizeof(uint32_t));
-  for (size_t i = 0; i < windowPixels; ++i) page.windowStore[i] = kOpaque;
 
   LoadSaverStrings();
   ReadSettings();
@@ -209,7 +209,10 @@ NAVANAVA_EXPORT int32_t NavaSetUp(int32_t windowWidth, int32_t windowHeight, dou
   scene.screenHeight = sceneHeight;
   InitSceneWithSeed(page.options.hasSeed ? page.options.seed : timeSeed);
 
+  // The script clears the canvas to black at every set-up, so like the back
+  // buffer it needs nothing but what the ticks draw.
   ResetDamage(&page.damage, sceneWidth, sceneHeight);
+  ClearDamage(&page.damage);
   StartFrameClock(&page.clock, now, page.tickIntervalMs);
   page.tick = 0;
   page.erasePending = false;
@@ -235,7 +238,7 @@ NAVANAVA_EXPORT int32_t NavaFrame(double now) {
 // A tab that becomes visible again goes on from where it stopped.
 NAVANAVA_EXPORT void NavaRestartClock(double now) { RestartFrameClock(&page.clock, now); }
 
-// The canvas picture must be sent whole again (a lost canvas).
+// The canvas picture must be sent whole again (the browser lost the canvas).
 NAVANAVA_EXPORT void NavaDamageAll() { DamageWholeScreen(&page.damage); }
 
 NAVANAVA_EXPORT int32_t* NavaRects() { return page.rects; }

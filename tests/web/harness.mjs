@@ -89,6 +89,8 @@ export async function openPage(browser, server, options = {}) {
   if (init !== null) await page.addInitScript(init);
   await page.goto(`${server.origin}/index.html${query}`);
   await page.evaluate(() => window.navanava.loaded);
+  // The scene is set up once the canvas has reported its size.
+  await page.waitForFunction(() => window.navanava.status().setUps > 0);
   return page;
 }
 

@@ -175,9 +175,9 @@ describe('only the changed rectangles reach the canvas', { concurrency: true }, 
         assert.ok(check.presents > c.ticks / 4, `${check.presents} presents checked`);
         assert.equal(s.pixelScale, c.scale);
         assert.equal(puts.withDirtyRect, puts.calls, 'every putImageData names its dirty rectangle');
-        // The first present of a scene sends the whole canvas; later ones only
-        // when the rectangle table overflows, which a crowded scene may do.
-        assert.ok(puts.whole >= 1 && puts.whole < check.presents / 20, `${puts.whole} whole presents`);
+        // The whole canvas is sent only when the rectangle table overflows,
+        // which a crowded scene may make it do now and then.
+        assert.ok(puts.whole < check.presents / 20, `${puts.whole} whole presents`);
         const frameArea = c.width * c.height;
         console.log(`${c.name}: ${check.presents} presents, ${puts.calls} rectangles, ` +
                     `${Math.round(puts.area / check.presents)} of ${frameArea} pixels a present, ${puts.whole} whole`);
@@ -296,7 +296,7 @@ describe('the settings dialog', () => {
       // A reload shows them.
       await page.reload();
       await page.evaluate(() => window.navanava.loaded);
-      await page.waitForFunction(() => window.navanava.status().ready);
+      await page.waitForFunction(() => window.navanava.status().setUps > 0);
       s = await status(page);
       assert.deepEqual([s.tickIntervalMs, s.flakeCount], [0, 50]);
       await openSettings(page);
@@ -384,23 +384,25 @@ describe('the settings dialog', () => {
     { speed: '9'.repeat(1 << 20), count: '9'.repeat(1 << 20), interval: -1610612737, effective: 10, flakes: 100, positions: [10, 10] },
   ];
 
-  test('bad stored values fall back as the Windows saver reads them', async () => {
+  describe('bad stored values fall back as the Windows saver reads them', { concurrency: true }, () => {
     for (const c of kStoredCases) {
-      const label = `stored ${JSON.stringify(c.speed.slice(0, 12))}, ${JSON.stringify(c.count.slice(0, 12))}`;
-      const page = await openPage(browser, server, { storage: { [kSpeedName]: c.speed, [kCountName]: c.count } });
-      try {
-        const s = await status(page);
-        assert.equal(s.ready, true, label);
-        assert.deepEqual([s.tickIntervalMs, s.effectiveIntervalMs, s.flakeCount], [c.interval, c.effective, c.flakes], label);
-        await openSettings(page);
-        assert.deepEqual(await sliders(page), c.positions, label);
-        // OK stores what the dialog shows.
-        await page.click('#settings-ok');
-        const [speed, count] = await storedSettings(page);
-        assert.deepEqual([speed, count], [String(100 - 10 * c.positions[0]), String(10 * c.positions[1])], label);
-      } finally {
-        await page.context().close();
-      }
+      const label = `stored ${JSON.stringify(c.speed.slice(0, 12))}${c.speed.length > 12 ? '...' : ''}, ` +
+                    `${JSON.stringify(c.count.slice(0, 12))}${c.count.length > 12 ? '...' : ''}`;
+      test(label, async () => {
+        const page = await openPage(browser, server, { storage: { [kSpeedName]: c.speed, [kCountName]: c.count } });
+        try {
+          const s = await status(page);
+          assert.equal(s.ready, true);
+          assert.deepEqual([s.tickIntervalMs, s.effectiveIntervalMs, s.flakeCount], [c.interval, c.effective, c.flakes]);
+          await openSettings(page);
+          assert.deepEqual(await sliders(page), c.positions);
+          // OK stores what the dialog shows.
+          await page.click('#settings-ok');
+          assert.deepEqual(await storedSettings(page), [String(100 - 10 * c.positions[0]), String(10 * c.positions[1])]);
+        } finally {
+          await page.context().close();
+        }
+      });
     }
   });
 
