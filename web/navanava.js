@@ -31,6 +31,7 @@
   let saver = false;   // full screen, ended by input
   let pointer = null;  // last known mouse position, screen pixels
   let anchor = null;   // where the mouse was when full screen began
+  let storageRefused = false;  // the browser refused the last write
 
   const bytes = (pointer, length) => new Uint8Array(memory.buffer, pointer >>> 0, length);
 
@@ -53,7 +54,7 @@
         window.localStorage.setItem(decoder.decode(bytes(name, nameLength)),
                                     decoder.decode(bytes(text, textLength)));
       } catch (error) {
-        // Ignored, as a failed write of the settings file is.
+        storageRefused = true;
       }
     },
   };
@@ -255,10 +256,13 @@
   }
 
   function settingsOk() {
+    storageRefused = false;
     exports.NavaSettingsOk(Number(speedSlider.value), Number(countSlider.value));
     dialog.close();
-    // The settings just chosen count from now on, also after a reload.
-    exports.NavaForgetSettingOptions();
+    // The settings just chosen count from now on, and after a reload too
+    // unless the browser keeps no storage for the page: then say so.
+    document.getElementById('not-stored').hidden = !storageRefused;
+    exports.NavaKeepChosenSettings();
     const address = new URL(window.location.href);
     address.searchParams.delete('interval');
     address.searchParams.delete('flakes');

@@ -164,10 +164,14 @@ NAVANAVA_EXPORT int32_t NavaPageOption(int32_t nameLength, int32_t valueLength) 
   return ApplyPageOption(&page.options, name, value) ? 1 : 0;
 }
 
-// After the settings dialog's OK the stored settings count again.
-NAVANAVA_EXPORT void NavaForgetSettingOptions() {
-  page.options.hasTickInterval = false;
-  page.options.hasFlakeCount = false;
+// After the settings dialog's OK the settings just chosen run from the next
+// set-up on, in place of the address's: also when the browser refused to
+// store them, so that they hold at least for this visit.
+NAVANAVA_EXPORT void NavaKeepChosenSettings() {
+  page.options.hasTickInterval = true;
+  page.options.tickIntervalMs = sceneSettings.tickIntervalMs;
+  page.options.hasFlakeCount = true;
+  page.options.flakeCount = sceneSettings.flakeCount;
 }
 
 // ---- The scene ----

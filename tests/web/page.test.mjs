@@ -290,6 +290,7 @@ describe('the settings dialog', () => {
       assert.deepEqual(await sliders(page), [10, 5]);
       await page.click('#settings-ok');
       assert.deepEqual(await storedSettings(page), ['0', '50']);
+      assert.equal(await page.isVisible('#not-stored'), false);
       let s = await status(page);
       assert.deepEqual([s.tickIntervalMs, s.effectiveIntervalMs, s.flakeCount, s.setUps], [0, 10, 50, 2]);
 
@@ -424,7 +425,7 @@ describe('the settings dialog', () => {
     }
   });
 
-  test('storage that the browser refuses gives the defaults and OK does not break', async () => {
+  test('storage that the browser refuses gives the defaults; OK says so and keeps the choice for the visit', async () => {
     const page = await openPage(browser, server, {
       init: () => {
         Object.defineProperty(window, 'localStorage', {
@@ -437,10 +438,12 @@ describe('the settings dialog', () => {
       assert.deepEqual([s.ready, s.tickIntervalMs, s.flakeCount], [true, 10, 10]);
       await openSettings(page);
       assert.deepEqual(await sliders(page), [9, 1]);
+      assert.equal(await page.isVisible('#not-stored'), false);
       await pressOn(page, '#count', 'End');
       await page.click('#settings-ok');
       s = await status(page);
-      assert.deepEqual([s.ready, s.tickIntervalMs, s.flakeCount], [true, 10, 10]);
+      assert.deepEqual([s.ready, s.setUps, s.tickIntervalMs, s.flakeCount], [true, 2, 10, 100]);
+      assert.equal(await page.isVisible('#not-stored'), true);
     } finally {
       await page.context().close();
     }
