@@ -14,7 +14,7 @@ constexpr size_t kOptionTextCapacity = 16;
 bool CopyOptionText(std::string_view text, char (&buffer)[kOptionTextCapacity]) {
   if (text.size() >= kOptionTextCapacity || text.find('\0') != std::string_view::npos)
     return false;
-  std::memcpy(buffer, text.data(), text.size());
+  if (!text.empty()) std::memcpy(buffer, text.data(), text.size());
   buffer[text.size()] = '\0';
   return true;
 }
@@ -24,7 +24,7 @@ bool CopyOptionText(std::string_view text, char (&buffer)[kOptionTextCapacity]) 
 uint32_t ReadStoredNumber(std::string_view text, uint32_t defaultValue) {
   // The text as the one key of a settings file, read by the same reader.
   std::string file = "[v]\nv=";
-  file.append(text.data(), text.size());
+  file.append(text);
   std::string value;
   if (!FindProfileValue(file, "v", "v", &value)) return defaultValue;
   return ParseProfileInt(value, defaultValue);
