@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "dialog/slider_positions.h"
 #include "host/dismissal_rules.h"
