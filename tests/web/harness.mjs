@@ -26,10 +26,11 @@ export const kSpeedName = 'ScreenSaver.NavaNava/速さ';
 export const kCountName = 'ScreenSaver.NavaNava/雪の数';
 
 // The static server in a process of its own, so that the test's own work
-// never delays the page's files. `requests` fills with { status, path }.
+// never delays the page's files; it ends with this process (its standard
+// input closes). `requests` fills with { status, path }.
 export async function startServer() {
   const child = spawn(process.execPath, [join(sourceDir, 'tools/web/serve.mjs'), siteDir, '0', '--log'],
-                      { stdio: ['ignore', 'pipe', 'inherit'] });
+                      { stdio: ['pipe', 'pipe', 'inherit'] });
   const lines = createInterface({ input: child.stdout });
   const requests = [];
   const address = await new Promise((done, fail) => {

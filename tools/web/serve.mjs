@@ -3,7 +3,8 @@
 // folder only and records every request it answers.
 //   node tools/web/serve.mjs FOLDER [PORT] [--log]
 // prints the page's address (PORT 0 or none: a free port); with --log also
-// one line "STATUS PATH" per request.
+// one line "STATUS PATH" per request, and it ends when its standard input
+// does (the test that started it has gone).
 import { createServer } from 'node:http';
 import { readFile, stat } from 'node:fs/promises';
 import { extname, join, normalize, resolve, sep } from 'node:path';
@@ -78,6 +79,10 @@ if (import.meta.url === pathToFileURL(process.argv[1]).href) {
     process.exit(2);
   }
   const onRequest = log ? (path, status) => console.log(`${status} ${path}`) : null;
+  if (log) {
+    process.stdin.on('end', () => process.exit(0));
+    process.stdin.resume();
+  }
   const { origin } = await serve(folder, Number(port || 0), onRequest);
   console.log(`${origin}/index.html`);
 }
