@@ -5,7 +5,8 @@ JOBS ?= $(shell nproc)
 BUILD := build
 CMAKE_FLAGS := -G "Unix Makefiles" -Wno-dev
 
-.PHONY: all deps native win32 sanitize test test-native test-sanitize test-win32 run run-linux bench fuzz package clean
+.PHONY: all deps native win32 sanitize web web-node test test-native test-sanitize test-win32 test-web \
+        run run-linux run-web bench bench-web fuzz package clean
 
 all: native win32
 
@@ -17,6 +18,15 @@ $(BUILD)/native/Makefile: | deps
 
 $(BUILD)/win32/Makefile: | deps
 	@cmake -S . -B $(BUILD)/win32 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+
+# The web page: emscripten's optimizer needs its acorn module, which a node
+# other than Debian's does not find by itself.
+EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
+
+$(BUILD)/web-cmake/Makefile: | deps
+	@$(EMSCRIPTEN_ENV) emcmake cmake -S web -B $(BUILD)/web-cmake $(CMAKE_FLAGS) \
+	  -DNAVANAVA_WEB_SITE=$(abspath $(BUILD)/web) \
+	  -DNAVANAVA_RENDER=$(abspath $(BUILD)/native/tools/navanava-render) >/dev/null
 
 $(BUILD)/sanitize/Makefile: | deps
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)/sanitize $(CMAKE_FLAGS) \
@@ -31,6 +41,15 @@ win32: deps $(BUILD)/win32/Makefile
 sanitize: deps $(BUILD)/sanitize/Makefile
 	@cmake --build $(BUILD)/sanitize -j$(JOBS) -- --no-print-directory -s
 
+# The page's folder, build/web: put it on any static host.
+web: deps $(BUILD)/web-cmake/Makefile
+	@$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/web-cmake -j$(JOBS) --target navanava_site -- --no-print-directory -s
+
+# The browser driver for the page's tests (no browser download: the tests
+# drive Debian's Chromium).
+web-node: deps
+	@cd tests/web && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null
+
 test-native: native
 	@ctest --test-dir $(BUILD)/native --output-on-failure
 
@@ -43,13 +62,24 @@ test-win32: win32
 	@trap 'scripts/wine-session.sh stop' EXIT; \
 	  ctest --test-dir $(BUILD)/win32 --output-on-failure
 
-test: test-native test-sanitize test-win32
+# The core's tests under node, then the page in headless Chromium against
+# navanava-render's frames.
+test-web: web native web-node
+	@$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/web-cmake -j$(JOBS) -- --no-print-directory -s
+	@ctest --test-dir $(BUILD)/web-cmake --output-on-failure
+
+test: test-native test-sanitize test-win32 test-web
 
 run: win32
 	@scripts/run-saver.sh $(BUILD)/win32
 
 run-linux: native
 	@scripts/run-linux.sh $(BUILD)/native
+
+# Serves the page on 127.0.0.1 and prints its address; without a display,
+# photographs it instead (build/web-screenshot.png).
+run-web: web web-node
+	@scripts/run-web.sh $(BUILD)/web
 
 bench: native
 	@for b in $(BUILD)/native/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
@@ -59,6 +89,10 @@ package: native win32
 	@cd $(BUILD)/native && cpack -G DEB >/dev/null
 	@cd $(BUILD)/win32 && cpack -G ZIP >/dev/null
 	@ls -1 $(BUILD)/native/packages/*.deb $(BUILD)/win32/packages/*.zip
+
+# Sizes, time to the first picture and the cost of a frame in Chromium.
+bench-web: web web-node
+	@NAVANAVA_WEB_SITE=$(abspath $(BUILD)/web) node tests/web/bench.mjs
 
 fuzz: sanitize
 	@scripts/fuzz-long.sh $(BUILD)/sanitize

@@ -1,7 +1,5 @@
 // The settings file of the portable build: the project's own profile store in
 // the user's configuration directory; the string table is built in.
-#include <cstring>
-
 #include "scene/profile_store.h"
 #include "scene/saver_strings.h"
 #include "scene/settings.h"
@@ -18,11 +16,5 @@ void WriteProfileText(const char* section, const char* key, const char* text,
 }
 
 void LoadProgramString(unsigned id, char* buffer, int capacity) {
-  if (capacity <= 0) return;
-  const char* text = FindSaverString(id);
-  if (!text) text = "";
-  size_t n = std::strlen(text);
-  if (n > static_cast<size_t>(capacity - 1)) n = static_cast<size_t>(capacity - 1);
-  std::memcpy(buffer, text, n);
-  buffer[n] = '\0';
+  CopySaverString(id, buffer, capacity);
 }

@@ -1,5 +1,7 @@
 #include "scene/saver_strings.h"
 
+#include <cstring>
+
 const SaverString kSaverStrings[] = {
     {kStringIniFile, "control.ini"},
     // "ナバナバセーバー"
@@ -17,4 +19,14 @@ const char* FindSaverString(unsigned id) {
   for (int i = 0; i < kSaverStringCount; ++i)
     if (kSaverStrings[i].id == id) return kSaverStrings[i].text;
   return nullptr;
+}
+
+void CopySaverString(unsigned id, char* buffer, int capacity) {
+  if (capacity <= 0) return;
+  const char* text = FindSaverString(id);
+  if (!text) text = "";
+  size_t n = std::strlen(text);
+  if (n > static_cast<size_t>(capacity - 1)) n = static_cast<size_t>(capacity - 1);
+  std::memcpy(buffer, text, n);
+  buffer[n] = '\0';
 }

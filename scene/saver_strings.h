@@ -20,3 +20,8 @@ extern const int kSaverStringCount;
 
 // The text of `id`, or nullptr when the table has no such entry.
 const char* FindSaverString(unsigned id);
+
+// Copies the text of `id` (empty when the table has none) into `buffer`, cut
+// to `capacity` - 1 bytes and terminated: the hosts without a string table in
+// their resources load their strings so.
+void CopySaverString(unsigned id, char* buffer, int capacity);

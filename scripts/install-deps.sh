@@ -14,6 +14,10 @@ packages=(
   dpkg-dev zip python3
 )
 
+# npm installs the web tests' browser driver. A machine whose node came with
+# its own npm keeps that one (Debian's npm would replace that node).
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,0 +1,25 @@
+# Writes the C++ source of the built-in sprites (see web_sprites.h) from the
+# bitmap files: cmake -DRESOURCES=dir -DOUT=file.cpp -P embed_sprites.cmake
+set(files nava.bmp nava_m.bmp ice.bmp ice_m.bmp)
+set(text "// Generated from resources/*.bmp by web/embed_sprites.cmake.\n#include \"web/web_sprites.h\"\n\nnamespace {\n")
+set(index 0)
+foreach(file ${files})
+  file(READ ${RESOURCES}/${file} hex HEX)
+  # Without the 14-byte file header.
+  string(SUBSTRING "${hex}" 28 -1 hex)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "((0x..,){24})" "\\1\n" bytes "${bytes}")
+  string(APPEND text "const uint8_t kSprite${index}[${size}] = {\n${bytes}\n};\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND text "}  // namespace\n\nconst BuiltInSprite kBuiltInSprites[4] = {\n")
+foreach(i 0 1 2 3)
+  string(APPEND text "    {kSprite${i}, sizeof kSprite${i}},\n")
+endforeach()
+string(APPEND text "};\n")
+file(WRITE ${OUT}.tmp "${text}")
+# Only a changed source is rewritten, so an unchanged one is not compiled again.
+file(COPY_FILE ${OUT}.tmp ${OUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUT}.tmp)
