@@ -50,8 +50,10 @@ web: deps $(BUILD)/web-cmake/Makefile
 web-node: deps
 	@cd tests/web && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null
 
+# The X soak runs 100 s (10 000 ticks in each of its two programs) here;
+# `make fuzz` runs it for longer.
 test-native: native
-	@ctest --test-dir $(BUILD)/native --output-on-failure
+	@NAVANAVA_SOAK_SECONDS=$${NAVANAVA_SOAK_SECONDS:-100} ctest --test-dir $(BUILD)/native --output-on-failure
 
 test-sanitize: sanitize
 	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

@@ -27,4 +27,11 @@ if [ -n "$soak" ]; then
   echo "== portable soak: ${SOAK_TICKS:-1000000} ticks per case"
   NAVANAVA_SOURCE_DIR=$(pwd) NAVANAVA_SOAK_TICKS=${SOAK_TICKS:-1000000} "$soak" --gtest_brief=1 || status=1
 fi
+# The native program's long soak on a private Xvfb (the native build's).
+xsoak=build/native/tests/x11/x11_soak_test
+if [ -x "$xsoak" ] && [ -x build/native/host/navanava ]; then
+  echo "== X soak: ${X_SOAK_SECONDS:-600} s"
+  NAVANAVA_PROGRAM=$(pwd)/build/native/host/navanava NAVANAVA_SOAK_SECONDS=${X_SOAK_SECONDS:-600} \
+    tests/x11/run_on_xvfb.sh 1280x1024x24 -- "$xsoak" --gtest_brief=1 || status=1
+fi
 exit $status
