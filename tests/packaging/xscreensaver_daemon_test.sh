@@ -7,7 +7,8 @@
 #   xscreensaver_daemon_test.sh PROGRAM NAVANAVA_RENDER [DEB]
 #
 # With DEB, the program is the one extracted from the Debian package, and the
-# package's contents are checked first.
+# package's contents are checked first. NAVANAVA_SHOT=FILE keeps the
+# screenshot.
 set -euo pipefail
 program=$1 render=$2 deb=${3:-}
 work=$(mktemp -d)
@@ -62,7 +63,7 @@ export DISPLAY=":$n"
 # environment and a private home whose settings select our program.
 home=$work/home
 mkdir -p "$home"
-seed=7 ticks=240
+seed=7 ticks=405
 cat >"$home/.xscreensaver" <<EOT
 mode: one
 selected: 0
@@ -104,6 +105,7 @@ for _ in $(seq 40); do
 done
 [ -n "$same" ] || { cp "$work/shot.png" /tmp/navanava-daemon-shot.png; fail "the screen is not the portable frame of tick $ticks ($diff pixels differ; shot in /tmp/navanava-daemon-shot.png)"; }
 pass "the daemon's window shows the portable frame of tick $ticks"
+[ -n "${NAVANAVA_SHOT:-}" ] && cp "$work/shot.png" "$NAVANAVA_SHOT"
 
 # -deactivate sends SIGTERM; the program must be gone (or a zombie) in a second.
 start=$(date +%s%N)
