@@ -124,7 +124,7 @@ TEST_F(X11Saver, PreviewSizedWindowShowsTheFrameToolsFrame) {
   EXPECT_FALSE(WaitForExit(c.pid, 0.2, &status));
   EXPECT_EQ(SharedSegmentsOf(c.pid), ExpectShm() ? 1 : 0);
   ExpectQuietEndOnSignal(c);
-  EXPECT_EQ(SharedSegmentsOf(c.pid), 0);
+  EXPECT_EQ(SharedSegmentsLeftBy(c.pid), 0);
 }
 
 TEST_F(X11Saver, OwnWindowTakesTheGeometryAndEndsOnQ) {
@@ -266,7 +266,7 @@ TEST_F(X11Saver, DestroyedWindowEndsItQuietlyWithCodeThree) {
   ASSERT_TRUE(WaitForExit(c.pid, 2.0, &status));
   EXPECT_EQ(ExitCodeOf(status), 3);
   EXPECT_EQ(ReadOutput(c), "");
-  EXPECT_EQ(SharedSegmentsOf(c.pid), 0);
+  EXPECT_EQ(SharedSegmentsLeftBy(c.pid), 0);
 }
 
 TEST_F(X11Saver, AWindowIdThatNamesNoWindowIsRefused) {
@@ -437,7 +437,7 @@ TEST_F(X11Saver, LostServerEndsItQuietlyWithCodeFour) {
   ASSERT_TRUE(WaitForExit(c.pid, 3.0, &status));
   EXPECT_EQ(ExitCodeOf(status), 4);
   EXPECT_EQ(ReadOutput(c), "");
-  EXPECT_EQ(SharedSegmentsOf(c.pid), 0);
+  EXPECT_EQ(SharedSegmentsLeftBy(c.pid), 0);
 }
 
 }  // namespace

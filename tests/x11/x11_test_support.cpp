@@ -366,6 +366,15 @@ int SharedSegmentsOf(pid_t pid) {
   return n;
 }
 
+int SharedSegmentsLeftBy(pid_t pid) {
+  int left = SharedSegmentsOf(pid);
+  for (int i = 0; i < 100 && left > 0; ++i) {
+    SleepSeconds(0.02);
+    left = SharedSegmentsOf(pid);
+  }
+  return left;
+}
+
 long ResidentKb(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
   std::string line;

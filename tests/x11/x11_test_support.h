@@ -78,6 +78,10 @@ int CountTopLevelWindows(Display* display);
 
 // Shared memory segments created by `pid` (from /proc/sysvipc/shm).
 int SharedSegmentsOf(pid_t pid);
+// The same for a program that has ended: the server lets go of a segment only
+// once it has noticed the client gone, so this waits up to two seconds for
+// the count to reach 0 and returns what is left then.
+int SharedSegmentsLeftBy(pid_t pid);
 // Resident memory of `pid` in kB (VmRSS), -1 when unknown.
 long ResidentKb(pid_t pid);
 
