@@ -5,14 +5,14 @@
 
 namespace {
 
-struct OptionSpec {
+struct OptionRule {
   const char* name;
   bool takesValue;
   uint32_t min, max;
   const char* valueName;
 };
 
-const OptionSpec kOptions[] = {
+const OptionRule kOptions[] = {
     {"interval", true, 0, kMaxOptionTickIntervalMs, "MS"},
     {"flakes", true, 0, kMaxOptionFlakeCount, "N"},
     {"seed", true, 0, 4294967295u, "N"},
@@ -21,10 +21,10 @@ const OptionSpec kOptions[] = {
     {"fps", false, 0, 0, nullptr},
 };
 
-const OptionSpec* FindOption(const char* name) {
+const OptionRule* FindOption(const char* name) {
   if (name == nullptr) return nullptr;
-  for (const OptionSpec& spec : kOptions) {
-    if (std::strcmp(spec.name, name) == 0) return &spec;
+  for (const OptionRule& rule : kOptions) {
+    if (std::strcmp(rule.name, name) == 0) return &rule;
   }
   return nullptr;
 }
@@ -42,8 +42,8 @@ const char kSaverOptionsHelp[] =
 void ClearSaverOptions(SaverOptions* options) { std::memset(options, 0, sizeof *options); }
 
 bool SaverOptionTakesValue(const char* name) {
-  const OptionSpec* spec = FindOption(name);
-  return spec != nullptr && spec->takesValue;
+  const OptionRule* rule = FindOption(name);
+  return rule != nullptr && rule->takesValue;
 }
 
 bool ParseDecimal(const char* text, uint32_t max, uint32_t* value) {
@@ -60,25 +60,25 @@ bool ParseDecimal(const char* text, uint32_t max, uint32_t* value) {
 }
 
 OptionStatus ApplySaverOption(SaverOptions* options, const char* name, const char* value) {
-  const OptionSpec* spec = FindOption(name);
-  if (spec == nullptr) return OptionStatus::kUnknown;
-  if (!spec->takesValue) {
+  const OptionRule* rule = FindOption(name);
+  if (rule == nullptr) return OptionStatus::kUnknown;
+  if (!rule->takesValue) {
     options->showFps = true;
     return OptionStatus::kDone;
   }
   if (value == nullptr) return OptionStatus::kMissingValue;
   uint32_t v = 0;
-  if (!ParseDecimal(value, spec->max, &v) || v < spec->min) return OptionStatus::kBadValue;
-  if (spec == &kOptions[0]) {
+  if (!ParseDecimal(value, rule->max, &v) || v < rule->min) return OptionStatus::kBadValue;
+  if (rule == &kOptions[0]) {
     options->hasTickInterval = true;
     options->tickIntervalMs = static_cast<int32_t>(v);
-  } else if (spec == &kOptions[1]) {
+  } else if (rule == &kOptions[1]) {
     options->hasFlakeCount = true;
     options->flakeCount = static_cast<uint8_t>(v);
-  } else if (spec == &kOptions[2]) {
+  } else if (rule == &kOptions[2]) {
     options->hasSeed = true;
     options->seed = v;
-  } else if (spec == &kOptions[3]) {
+  } else if (rule == &kOptions[3]) {
     options->stopAfterTicks = static_cast<int32_t>(v);
   } else {
     options->pixelScale = static_cast<int32_t>(v);
@@ -88,14 +88,14 @@ OptionStatus ApplySaverOption(SaverOptions* options, const char* name, const cha
 
 void DescribeSaverOption(const char* name, char* buffer, size_t capacity) {
   if (capacity == 0) return;
-  const OptionSpec* spec = FindOption(name);
-  if (spec == nullptr) {
+  const OptionRule* rule = FindOption(name);
+  if (rule == nullptr) {
     std::snprintf(buffer, capacity, "unknown option");
-  } else if (!spec->takesValue) {
-    std::snprintf(buffer, capacity, "--%s takes no value", spec->name);
+  } else if (!rule->takesValue) {
+    std::snprintf(buffer, capacity, "--%s takes no value", rule->name);
   } else {
-    std::snprintf(buffer, capacity, "--%s %s takes a whole number from %u to %u", spec->name,
-                  spec->valueName, spec->min, spec->max);
+    std::snprintf(buffer, capacity, "--%s %s takes a whole number from %u to %u", rule->name,
+                  rule->valueName, rule->min, rule->max);
   }
 }
 
