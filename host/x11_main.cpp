@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <time.h>
@@ -272,6 +273,11 @@ int RunLoop() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Buffers are made again at every resize. A fixed threshold keeps the large
+  // ones in mappings of their own, handed back whole when freed; the
+  // allocator's sliding threshold would otherwise move them onto the heap
+  // after the first free, where freed memory may stay resident.
+  mallopt(M_MMAP_THRESHOLD, 64 * 1024);
   KeepStandardDescriptorsOpen();
   ParseNativeCommandLine(argc, argv, &run.commandLine);
   switch (run.commandLine.action) {
