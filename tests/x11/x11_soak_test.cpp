@@ -53,7 +53,9 @@ ServerShare ShareOf(Display* display, pid_t pid) {
   if (XResQueryClientIds(display, 1, &wanted, &n, &ids) != Success) return share;
   XID client = 0;
   for (long i = 0; i < n; ++i) {
-    if (XResGetClientPid(&ids[i]) == pid) client = ids[i].spec.client;
+    // A client id value starts with the id of the client it describes.
+    const XResClientIdSpec* who = reinterpret_cast<const XResClientIdSpec*>(&ids[i]);
+    if (XResGetClientPid(&ids[i]) == pid) client = who->client;
   }
   XResClientIdsDestroy(n, ids);
   if (client == 0) return share;
