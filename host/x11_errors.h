@@ -4,16 +4,7 @@
 // then ends with the matching code) or, for a lost connection, end at once.
 #include <X11/Xlib.h>
 
-// The program's exit codes (also in its --help).
-enum ExitCode {
-  kExitDone = 0,             // SIGTERM, SIGINT, SIGHUP, q, Escape, the close button
-  kExitBadCommandLine = 1,
-  kExitNoDisplay = 2,
-  kExitWindowGone = 3,       // destroyed under us, or never existed
-  kExitConnectionLost = 4,
-  kExitXError = 5,
-  kExitCannotDraw = 6,       // unusable visual, no memory, damaged built-in sprites
-};
+#include "host/exit_codes.h"
 
 struct X11ErrorState {
   int trapDepth;        // > 0: errors are expected by the code running now

@@ -21,6 +21,7 @@
 #include "host/x11_errors.h"
 #include "host/x11_window.h"
 #include "render/compose.h"
+#include "render/frame_step.h"
 #include "render/saver_sprites.h"
 #include "render/x11_present.h"
 #include "scene/scene.h"
@@ -31,7 +32,7 @@ namespace {
 struct SaverRun {
   NativeCommandLine commandLine;
   int signalPipe[2];
-  int32_t ticksDone;      // ticks since the scene (re)started
+  FrameStep step;         // the ticks since the scene (re)started, and what they changed
   TickClock clock;
   FrameRateMeter meter;
   bool exposed;           // the window needs everything again
@@ -93,7 +94,7 @@ void StartScene() {
   } else {
     InitScene();
   }
-  run.ticksDone = 0;
+  StartFrameStep(&run.step, scene.screenWidth, scene.screenHeight);
   const int64_t now = NowNs();
   StartTickClock(&run.clock, sceneSettings.tickIntervalMs, now);
   StartFrameRateMeter(&run.meter, now);
@@ -108,33 +109,25 @@ void DrawFrameRate() {
 
 // Sends what is pending (all of it after an expose) and the frame rate.
 void Present() {
-  if (run.exposed) DamageWholeWindow();
+  if (run.exposed) DamageWholeScreen(&run.step.damage);
   run.exposed = false;
-  PresentDamage();
+  PresentDamage(&run.step.damage);
   DrawFrameRate();
   XFlush(x11Presenter.display);
 }
 
 // One tick: blacken what the last frame drew, move, compose, send the change.
 void Tick() {
-  X11Presenter& p = x11Presenter;
-  if (run.ticksDone > 0) {
-    if (p.indexed) EraseFrameIn(p.back8, scene);
-    else EraseFrameIn(p.back32, scene);
-    AddEraseDamage(&p.damage, scene);
-  }
-  AdvanceScene();
-  if (p.indexed) ComposeFrameInto(p.back8, saverSprites.indexed, scene);
-  else ComposeFrameInto(p.back32, saverSprites.rgb, scene);
-  AddComposeDamage(&p.damage, scene);
-  ++run.ticksDone;
+  const X11Presenter& p = x11Presenter;
+  if (p.indexed) StepFrame(&run.step, p.back8, saverSprites.indexed);
+  else StepFrame(&run.step, p.back32, saverSprites.rgb);
   CountFrame(&run.meter, NowNs());
   Present();
 }
 
 bool Stopped() {
   return run.commandLine.options.stopAfterTicks > 0 &&
-         run.ticksDone >= run.commandLine.options.stopAfterTicks;
+         run.step.ticksDone >= run.commandLine.options.stopAfterTicks;
 }
 
 void HandleEvent(const XEvent& event) {

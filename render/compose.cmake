@@ -1,7 +1,8 @@
 # Frame composition: on plain pixel buffers (portable, used by the tests, the
 # frame tool and the benchmarks) and on GDI (the saver itself).
 add_library(navanava_render STATIC ${CMAKE_CURRENT_LIST_DIR}/compose.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/frame_damage.cpp ${CMAKE_CURRENT_LIST_DIR}/pixel_scale.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/frame_damage.cpp ${CMAKE_CURRENT_LIST_DIR}/frame_step.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pixel_scale.cpp)
 target_include_directories(navanava_render PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(navanava_render PUBLIC navanava_scene)
 # The blit loops are the hot path of a tick: let the compiler vectorise them

@@ -177,8 +177,8 @@ void PutRect(X11Presenter& p, const DamageRect& w, bool last) {
 }
 
 // Brings scene rectangle `r` into the image when the back buffer is not the
-// image itself; returns the window rectangle it covers.
-DamageRect Stage(X11Presenter& p, const DamageRect& r) {
+// image itself.
+void Stage(X11Presenter& p, const DamageRect& r) {
   if (!p.direct) {
     if (p.indexed) {
       ConvertRectInto(p.layout, p.back8, r, p.scale, p.pixels);
@@ -190,7 +190,6 @@ DamageRect Stage(X11Presenter& p, const DamageRect& r) {
       ConvertRectInto(p.layout, p.back32, r, p.scale, p.tables);
     }
   }
-  return ScaledRect(r, p.scale, p.windowWidth, p.windowHeight);
 }
 
 }  // namespace
@@ -276,7 +275,6 @@ PresenterStatus SizePresenter(int32_t windowWidth, int32_t windowHeight, int32_t
       p.back32 = PixelBuffer32{static_cast<uint32_t*>(p.backStore), p.sceneWidth, p.sceneHeight, p.sceneWidth};
     }
   }
-  ResetDamage(&p.damage, p.sceneWidth, p.sceneHeight);
   return PresenterStatus::kReady;
 }
 
@@ -290,31 +288,22 @@ void ReleasePresenter() {
   p.gc = nullptr;
 }
 
-void PresentDamage() {
+void PresentDamage(FrameDamage* damage) {
   X11Presenter& p = x11Presenter;
   if (p.image == nullptr) return;
-  FrameDamage& d = p.damage;
-  if (d.whole) {
-    const DamageRect all = {0, 0, p.sceneWidth, p.sceneHeight};
-    const DamageRect w = Stage(p, all);
-    if (w.left < w.right && w.top < w.bottom) PutRect(p, w, true);
-  } else {
-    // Stage every rectangle first: with shared memory the puts then go out
-    // back to back and only the last asks for a completion event.
-    int32_t last = -1;
-    for (int32_t i = 0; i < d.count; ++i) {
-      const DamageRect w = Stage(p, d.rects[i]);
-      if (w.left < w.right && w.top < w.bottom) last = i;
-    }
-    for (int32_t i = 0; i <= last; ++i) {
-      const DamageRect w = ScaledRect(d.rects[i], p.scale, p.windowWidth, p.windowHeight);
-      if (w.left < w.right && w.top < w.bottom) PutRect(p, w, i == last);
-    }
-  }
-  ClearDamage(&d);
+  // Stage every rectangle first: with shared memory the puts then go out
+  // back to back and only the last asks for a completion event.
+  const int32_t count = VisitPendingRects(
+      *damage, p.scale, p.windowWidth, p.windowHeight,
+      [&p](const DamageRect& sceneRect, const DamageRect&) { Stage(p, sceneRect); });
+  int32_t put = 0;
+  VisitPendingRects(*damage, p.scale, p.windowWidth, p.windowHeight,
+                    [&p, &put, count](const DamageRect&, const DamageRect& windowRect) {
+                      PutRect(p, windowRect, ++put == count);
+                    });
+  ClearDamage(damage);
 }
 
-void DamageWholeWindow() { DamageWholeScreen(&x11Presenter.damage); }
 
 bool TakeCompletionEvent(const XEvent& event) {
   X11Presenter& p = x11Presenter;

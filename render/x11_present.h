@@ -19,6 +19,7 @@
 #include <cstdint>
 
 #include "render/frame_damage.h"
+#include "render/frame_step.h"
 #include "render/pixel_buffer.h"
 #include "render/pixel_convert.h"
 
@@ -47,7 +48,6 @@ struct X11Presenter {
   void* backStore;         // our own back buffer when not direct
   PixelBuffer32 back32;    // the back buffer of a true-colour window
   PixelBuffer8 back8;      // the back buffer of a colormap window
-  FrameDamage damage;      // rectangles of the back buffer still to send
   XFontStruct* font;       // for the frame rate, when shown
   bool fontTried;
   uint64_t pixelsSent;     // window pixels sent so far
@@ -68,17 +68,16 @@ enum class PresenterStatus {
 PresenterStatus SetUpPresenter(Display* display, Window window,
                                const XWindowAttributes& attributes, bool allowSharedMemory);
 // Makes the image and the back buffer for a window of this size (releasing
-// earlier ones), both black, and marks the whole window to be sent.
+// earlier ones), both black.
 // `requestedScale` 0 chooses the pixel scale by the size.
 PresenterStatus SizePresenter(int32_t windowWidth, int32_t windowHeight, int32_t requestedScale);
 // Releases the image, the segment, the back buffer, the GC and the font.
 void ReleasePresenter();
 
-// Sends the pending rectangles (everything when damage.whole), then nothing
-// is pending. Returns at once; with shared memory completionPending is set.
-void PresentDamage();
-// Marks the whole window pending (an expose).
-void DamageWholeWindow();
+// Sends the pending rectangles of the back buffer (everything when
+// damage->whole), then clears them. Returns at once; with shared memory
+// completionPending is set.
+void PresentDamage(FrameDamage* damage);
 // True, and completionPending cleared, when `event` is the completion of the
 // current segment's last put (one of an earlier segment is also taken, and
 // changes nothing).
