@@ -15,36 +15,11 @@
 #include <vector>
 
 #include "render/compose.h"
-#include "render/sprite_decode.h"
+#include "render/saver_sprites.h"
 #include "scene/scene.h"
 #include "scene/settings.h"
 
 namespace {
-
-struct Sprites32 {
-  std::vector<uint32_t> pixels[4];
-  SpriteSet<uint32_t> set;
-  bool ok = true;
-
-  Sprites32() {
-    const char* files[4] = {"nava.bmp", "nava_m.bmp", "ice.bmp", "ice_m.bmp"};
-    PixelBuffer32 buffers[4];
-    for (int k = 0; k < 4; ++k) {
-      std::ifstream in(std::string(NAVANAVA_SOURCE_DIR "/resources/") + files[k], std::ios::binary);
-      std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      DecodedSprite sprite;
-      // The resource is the file without its 14-byte file header.
-      if (file.size() < 14 || !DecodeSpriteResource(file.data() + 14, file.size() - 14, &sprite)) {
-        ok = false;
-        return;
-      }
-      pixels[k].resize(static_cast<size_t>(sprite.width) * sprite.height);
-      ConvertSpriteToRgb32(sprite, pixels[k].data(), sprite.width);
-      buffers[k] = PixelBuffer32{pixels[k].data(), sprite.width, sprite.height, sprite.width};
-    }
-    set = SpriteSet<uint32_t>{buffers[0], buffers[1], buffers[2], buffers[3]};
-  }
-};
 
 // A frame-sized block as a display driver would hand it out: 2 MiB aligned
 // and backed by large pages where the system offers them, so that the rows
@@ -76,8 +51,7 @@ void BM_FrameCopy(benchmark::State& state) {
 }
 
 void BM_Tick(benchmark::State& state) {
-  static Sprites32 sprites;
-  if (!sprites.ok) {
+  if (!saverSprites.loaded && !LoadSaverSprites()) {
     state.SkipWithError("sprite resources not found");
     return;
   }
@@ -94,7 +68,7 @@ void BM_Tick(benchmark::State& state) {
 
   for (auto _ : state) {
     AdvanceScene();
-    ComposeFrameInto(back, sprites.set, scene);
+    ComposeFrameInto(back, saverSprites.rgb, scene);
     PresentFrameTo(screen, back, scene);
     EraseFrameIn(back, scene);
     benchmark::DoNotOptimize(screenStore.pixels);

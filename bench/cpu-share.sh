@@ -5,7 +5,7 @@
 #
 #   bench/cpu-share.sh WIDTHxHEIGHT INTERVAL_MS FLAKES [SECONDS]
 #
-# Env: NATIVE (default build/native/host/navanava, or found under build/native),
+# Env: NATIVE (default build/native/x11/navanava, or found under build/native),
 # SCR (default: navanava.scr under build/win32; WINE=0 leaves Wine out),
 # DELAY seconds before measuring (default 3). Prints one line per program.
 set -euo pipefail

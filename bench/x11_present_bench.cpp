@@ -1,5 +1,5 @@
-// The native program's tick without the X server: advance, compose, bring
-// what changed into the window's image, erase; and how many bytes that
+// The X11 program's tick without the X server: the frame step, then what
+// changed brought into the window's image; and how many bytes that
 // sends the server per tick. Beside it the same tick presenting the whole
 // frame every time. At 1920 x 1080 (scale 1) and 3840 x 2160 (the automatic
 // scale 2), with 10 and 100 flakes, into a 32-bit image; and into a 16-bit
@@ -17,6 +17,7 @@
 
 #include "render/compose.h"
 #include "render/frame_damage.h"
+#include "render/frame_step.h"
 #include "render/pixel_convert.h"
 #include "render/pixel_scale.h"
 #include "render/saver_sprites.h"
@@ -54,33 +55,22 @@ void RunTicks(benchmark::State& state, Present present, int32_t bitsPerPixel) {
   scene.screenHeight = sh;
   sceneSettings.flakeCount = static_cast<uint8_t>(state.range(2));
   InitSceneWithSeed(1);
-  static FrameDamage damage;
-  ResetDamage(&damage, sw, sh);
+  static FrameStep step;
+  StartFrameStep(&step, sw, sh);
   // Until every flake has come down onto the screen: the near ones start
   // more than 12000 pixels above it.
-  for (int i = 0; i < 6000; ++i) AdvanceScene();
-  ClearDamage(&damage);
+  for (int i = 0; i < 6000; ++i) StepFrame(&step, back, saverSprites.rgb);
+  ClearDamage(&step.damage);
 
   int64_t pixels = 0, ticks = 0;
-  const DamageRect all = {0, 0, sw, sh};
   for (auto _ : state) {
-    EraseFrameIn(back, scene);
-    AddEraseDamage(&damage, scene);
-    AdvanceScene();
-    ComposeFrameInto(back, saverSprites.rgb, scene);
-    AddComposeDamage(&damage, scene);
-    if (present == kWhole) DamageWholeScreen(&damage);
-    if (damage.whole) {
-      stage(all);
-      pixels += static_cast<int64_t>(w) * h;
-    } else {
-      for (int32_t i = 0; i < damage.count; ++i) {
-        stage(damage.rects[i]);
-        const DamageRect s = ScaledRect(damage.rects[i], scale, w, h);
-        pixels += static_cast<int64_t>(s.right - s.left) * (s.bottom - s.top);
-      }
-    }
-    ClearDamage(&damage);
+    StepFrame(&step, back, saverSprites.rgb);
+    if (present == kWhole) DamageWholeScreen(&step.damage);
+    VisitPendingRects(step.damage, scale, w, h, [&](const DamageRect& r, const DamageRect& s) {
+      stage(r);
+      pixels += static_cast<int64_t>(s.right - s.left) * (s.bottom - s.top);
+    });
+    ClearDamage(&step.damage);
     ++ticks;
     benchmark::DoNotOptimize(imageStore.data());
     benchmark::ClobberMemory();

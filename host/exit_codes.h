@@ -1,6 +1,9 @@
 #pragma once
 // The exit codes of the programs outside Windows (the X11 and Wayland
-// programs). Their --help and manual pages list the same table.
+// programs), and what each means in words: the programs' --help prints these
+// words and their manual pages say the same (a test compares them).
+#include <cstddef>
+
 enum ExitCode {
   kExitDone = 0,             // a signal, a key or button that ends it, the close button
   kExitBadCommandLine = 1,
@@ -11,3 +14,16 @@ enum ExitCode {
   kExitCannotDraw = 6,       // unusable visual, no memory, damaged built-in sprites
   kExitNoLayerShell = 7,     // a Wayland compositor without the layer-shell protocol
 };
+
+struct ExitCodeMeaning {
+  int code;
+  const char* meaning;  // one sentence without its full stop
+};
+
+// The X11 program's exit codes, in order.
+extern const ExitCodeMeaning kX11ExitCodes[];
+extern const int kX11ExitCodeCount;
+
+// "Exit codes:" and one entry per code, each wrapped to 79 columns, into
+// `buffer` (cut to capacity - 1 bytes, always terminated). The length written.
+size_t FormatExitCodes(const ExitCodeMeaning* codes, int count, char* buffer, size_t capacity);

@@ -1,6 +1,7 @@
 #pragma once
-// The tick clock of a host that the display wakes (a browser's animation
-// frames) rather than a timer: on each frame it says how many ticks are due.
+// The tick clock of a program that the display wakes (the page's animation
+// frames, the Wayland program's frame callbacks) rather than a timer (see
+// timer_clock.h for that): on each frame it says how many ticks are due.
 // Ticks come every tick interval on the host's monotonic clock, so a display
 // slower than the tick rate gets several ticks in one frame and a faster one
 // frames without a tick. After a pause (a hidden tab, a stalled machine) the

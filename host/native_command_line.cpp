@@ -31,11 +31,7 @@ const char kNativeUsage[] =
     "Options take one or two dashes; a value follows as the next argument or\n"
     "after '=' (--flakes 40, -flakes=40). --window, --mono, --install,\n"
     "--noinstall and --visual NAME are accepted for XScreenSaver and change nothing.\n"
-    "\n"
-    "Exit codes: 0 ended (SIGTERM, SIGINT, q, Escape, the close button); 1 bad\n"
-    "command line; 2 no display; 3 the window is gone or does not exist; 4 the\n"
-    "connection to the X server was lost; 5 an X error; 6 the window's visual\n"
-    "cannot be drawn on or memory ran out.\n";
+    "\n";
 
 namespace {
 

@@ -3,22 +3,45 @@
 #include <cstdio>
 #include <cstring>
 
+#include "render/pixel_scale.h"
+#include "scene/scene.h"
+
 namespace {
+
+// Stores a checked value in the options record.
+typedef void (*StoreOption)(SaverOptions* options, uint32_t value);
+
+void StoreInterval(SaverOptions* o, uint32_t v) {
+  o->hasTickInterval = true;
+  o->tickIntervalMs = static_cast<int32_t>(v);
+}
+void StoreFlakes(SaverOptions* o, uint32_t v) {
+  o->hasFlakeCount = true;
+  o->flakeCount = static_cast<uint8_t>(v);
+}
+void StoreSeed(SaverOptions* o, uint32_t v) {
+  o->hasSeed = true;
+  o->seed = v;
+}
+void StoreTicks(SaverOptions* o, uint32_t v) { o->stopAfterTicks = static_cast<int32_t>(v); }
+void StoreScale(SaverOptions* o, uint32_t v) { o->pixelScale = static_cast<int32_t>(v); }
+void StoreFps(SaverOptions* o, uint32_t) { o->showFps = true; }
 
 struct OptionRule {
   const char* name;
   bool takesValue;
   uint32_t min, max;
   const char* valueName;
+  StoreOption store;
 };
 
 const OptionRule kOptions[] = {
-    {"interval", true, 0, kMaxOptionTickIntervalMs, "MS"},
-    {"flakes", true, 0, kMaxOptionFlakeCount, "N"},
-    {"seed", true, 0, 4294967295u, "N"},
-    {"ticks", true, 1, kMaxOptionTicks, "N"},
-    {"scale", true, 0, kMaxOptionPixelScale, "N"},
-    {"fps", false, 0, 0, nullptr},
+    {"interval", true, 0, kMaxOptionTickIntervalMs, "MS", StoreInterval},
+    {"flakes", true, 0, kFlakeCapacity, "N", StoreFlakes},
+    {"seed", true, 0, 4294967295u, "N", StoreSeed},
+    {"ticks", true, 1, kMaxOptionTicks, "N", StoreTicks},
+    {"scale", true, 0, kMaxPixelScale, "N", StoreScale},
+    {"fps", false, 0, 0, nullptr, StoreFps},
 };
 
 const OptionRule* FindOption(const char* name) {
@@ -63,26 +86,13 @@ OptionStatus ApplySaverOption(SaverOptions* options, const char* name, const cha
   const OptionRule* rule = FindOption(name);
   if (rule == nullptr) return OptionStatus::kUnknown;
   if (!rule->takesValue) {
-    options->showFps = true;
+    rule->store(options, 0);
     return OptionStatus::kDone;
   }
   if (value == nullptr) return OptionStatus::kMissingValue;
   uint32_t v = 0;
   if (!ParseDecimal(value, rule->max, &v) || v < rule->min) return OptionStatus::kBadValue;
-  if (rule == &kOptions[0]) {
-    options->hasTickInterval = true;
-    options->tickIntervalMs = static_cast<int32_t>(v);
-  } else if (rule == &kOptions[1]) {
-    options->hasFlakeCount = true;
-    options->flakeCount = static_cast<uint8_t>(v);
-  } else if (rule == &kOptions[2]) {
-    options->hasSeed = true;
-    options->seed = v;
-  } else if (rule == &kOptions[3]) {
-    options->stopAfterTicks = static_cast<int32_t>(v);
-  } else {
-    options->pixelScale = static_cast<int32_t>(v);
-  }
+  rule->store(options, v);
   return OptionStatus::kDone;
 }
 

@@ -17,13 +17,11 @@ struct SaverOptions {
   bool showFps;            // --fps
 };
 
-// The limits a given value must respect. The interval runs at least at the
-// platform timer's 10 ms whatever is asked; the flake count at most fills
-// the table.
+// The limits a given value must respect beyond the scene's own (the flake
+// table's kFlakeCapacity, the pixel scale's kMaxPixelScale). The interval
+// runs at least at the platform timer's 10 ms whatever is asked.
 constexpr int32_t kMaxOptionTickIntervalMs = 1000;
-constexpr int32_t kMaxOptionFlakeCount = 100;
 constexpr int32_t kMaxOptionTicks = 2147483647;
-constexpr int32_t kMaxOptionPixelScale = 8;
 // Ticks run at least this far apart, as the Windows timer runs them.
 constexpr int32_t kShortestTickIntervalMs = 10;
 

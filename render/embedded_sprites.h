@@ -11,6 +11,6 @@ struct EmbeddedSprite {
   size_t size;
 };
 
-constexpr int kEmbeddedSpriteCount = 4;
+constexpr int kEmbeddedSpriteCount = 4;  // as kSpriteCount
 // In the order figure image, figure mask, flake strip, flake mask strip.
 extern const EmbeddedSprite kEmbeddedSprites[kEmbeddedSpriteCount];

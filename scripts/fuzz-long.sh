@@ -29,9 +29,9 @@ if [ -n "$soak" ]; then
 fi
 # The native program's long soak on a private Xvfb (the native build's).
 xsoak=build/native/tests/x11/x11_soak_test
-if [ -x "$xsoak" ] && [ -x build/native/host/navanava ]; then
+if [ -x "$xsoak" ] && [ -x build/native/x11/navanava ]; then
   echo "== X soak: ${X_SOAK_SECONDS:-600} s"
-  NAVANAVA_PROGRAM=$(pwd)/build/native/host/navanava NAVANAVA_SOAK_SECONDS=${X_SOAK_SECONDS:-600} \
+  NAVANAVA_PROGRAM=$(pwd)/build/native/x11/navanava NAVANAVA_SOAK_SECONDS=${X_SOAK_SECONDS:-600} \
     tests/x11/run_on_xvfb.sh 1280x1024x24 -- "$xsoak" --gtest_brief=1 || status=1
 fi
 exit $status

@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 build=${1:-$root/build/native}
-program=$build/host/navanava
+program=$build/x11/navanava
 if [ ! -x "$program" ]; then
   echo "run-linux: $program was not built" >&2
   exit 1

@@ -3,7 +3,7 @@
 #
 #   scripts/win32-audit.sh [--update] [PROGRAM [IMPORT_LIST]]
 #
-# PROGRAM defaults to build/win32/host/navanava.scr, IMPORT_LIST to
+# PROGRAM defaults to build/win32/win32/navanava.scr, IMPORT_LIST to
 # tests/audit/win32_imports.txt. Three checks, each failure printed:
 #
 # 1. Instructions. Every instruction of the code (`objdump -d`) must run on a
@@ -31,7 +31,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 update=0
 if [ "${1:-}" = "--update" ]; then update=1; shift; fi
-program=${1:-$here/build/win32/host/navanava.scr}
+program=${1:-$here/build/win32/win32/navanava.scr}
 list=${2:-$here/tests/audit/win32_imports.txt}
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 [ -f "$program" ] || { echo "win32-audit: $program not found" >&2; exit 2; }

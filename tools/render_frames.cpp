@@ -11,9 +11,11 @@
 #include <iterator>
 
 #include "render/compose.h"
-#include "render/sprite_decode.h"
+#include "render/frame_step.h"
+#include "render/saver_sprites.h"
 #include "scene/scene.h"
 #include "scene/settings.h"
+#include "tools/sprite_files.h"
 
 const char kFrameUsage[] =
     "  --width W --height H   screen size in pixels (16..8192; default 1024 x 768)\n"
@@ -40,85 +42,39 @@ bool ParseNumber(const char* text, int64_t low, int64_t high, int64_t* value) {
   return true;
 }
 
-bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
-}
-
-// The sprites decoded from the .bmp files (a resource is the file without
-// its 14-byte file header), the scene palette from the figure's.
-struct LoadedSprites {
-  DecodedSprite sprites[4];
-  ScenePaletteEntries palette;
-};
-
-bool LoadSprites(const std::string& dir, LoadedSprites* loaded, std::string* error) {
-  const char* const files[4] = {"nava.bmp", "nava_m.bmp", "ice.bmp", "ice_m.bmp"};
-  const int32_t sizes[4][2] = {{kFigureWidth, kFigureHeight}, {kFigureWidth, kFigureHeight},
-                               {kFlakeStripWidth, kFlakeSize}, {kFlakeStripWidth, kFlakeSize}};
-  for (int k = 0; k < 4; ++k) {
-    const std::string path = dir + "/" + files[k];
-    std::vector<uint8_t> file;
-    if (!ReadFile(path, &file) || file.size() < 14 || file[0] != 'B' || file[1] != 'M' ||
-        !DecodeSpriteResource(file.data() + 14, file.size() - 14, &loaded->sprites[k])) {
-      *error = "cannot read the sprite " + path;
-      return false;
-    }
-    if (loaded->sprites[k].width != sizes[k][0] || loaded->sprites[k].height != sizes[k][1]) {
-      *error = "the sprite " + path + " has the wrong size";
-      return false;
-    }
-    if (k == 0) BuildScenePalette(file.data() + 14, file.size() - 14, &loaded->palette);
-  }
-  return true;
-}
-
 template <typename Pixel>
 struct FrameState {
-  std::vector<Pixel> spritePixels[4];
   std::vector<Pixel> backStore, screenStore;
-  SpriteSet<Pixel> sprites;
   PixelBuffer<Pixel> back, screen;
 
-  FrameState(const LoadedSprites& loaded, int32_t width, int32_t height) {
-    PixelBuffer<Pixel> buffers[4];
-    for (int k = 0; k < 4; ++k) {
-      const DecodedSprite& s = loaded.sprites[k];
-      spritePixels[k].assign(static_cast<size_t>(s.width) * s.height, 0);
-      Convert(s, loaded.palette, spritePixels[k].data());
-      buffers[k] = PixelBuffer<Pixel>{spritePixels[k].data(), s.width, s.height, s.width};
-    }
-    sprites = SpriteSet<Pixel>{buffers[0], buffers[1], buffers[2], buffers[3]};
+  FrameState(int32_t width, int32_t height) {
     // The back buffer starts black, as CreateBackBuffer leaves it.
     backStore.assign(static_cast<size_t>(width) * height, 0);
     screenStore.assign(backStore.size(), 0);
     back = PixelBuffer<Pixel>{backStore.data(), width, height, width};
     screen = PixelBuffer<Pixel>{screenStore.data(), width, height, width};
   }
-  static void Convert(const DecodedSprite& s, const ScenePaletteEntries&, uint32_t* out) {
-    ConvertSpriteToRgb32(s, out, s.width);
-  }
-  static void Convert(const DecodedSprite& s, const ScenePaletteEntries& palette, uint8_t* out) {
-    ConvertSpriteToPaletteIndices(s, palette, out, s.width);
-  }
 };
 
+const SpriteSet<uint32_t>& SpritesFor(const SaverSprites& loaded, uint32_t*) { return loaded.rgb; }
+const SpriteSet<uint8_t>& SpritesFor(const SaverSprites& loaded, uint8_t*) { return loaded.indexed; }
+
 template <typename Pixel>
-bool RunTicks(const FrameRequest& request, const LoadedSprites& loaded,
+bool RunTicks(const FrameRequest& request, const SaverSprites& loaded,
               bool (*sink)(const FramePicture&, int32_t, void*), void* context) {
-  FrameState<Pixel> state(loaded, request.width, request.height);
+  FrameState<Pixel> state(request.width, request.height);
+  const SpriteSet<Pixel>& sprites = SpritesFor(loaded, static_cast<Pixel*>(nullptr));
   scene.screenWidth = request.width;
   scene.screenHeight = request.height;
   sceneSettings.flakeCount = static_cast<uint8_t>(request.storedCount);
   InitSceneWithSeed(request.seed);
+  static FrameStep step;
+  StartFrameStep(&step, request.width, request.height);
   const int32_t frames = request.sequence > 0 ? request.sequence : 1;
   const int64_t last = request.ticks + static_cast<int64_t>(frames - 1) * request.step;
   int32_t next = request.ticks;
   for (int64_t tick = 1; tick <= last; ++tick) {
-    AdvanceScene();
-    ComposeFrameInto(state.back, state.sprites, scene);
+    StepFrame(&step, state.back, sprites);
     if (tick == next) {
       // What this tick presents: the back buffer right after the compose.
       PresentFrameTo(state.screen, state.back, scene);
@@ -134,7 +90,6 @@ bool RunTicks(const FrameRequest& request, const LoadedSprites& loaded,
       if (!sink(picture, static_cast<int32_t>(tick), context)) return false;
       next += request.step;
     }
-    EraseFrameIn(state.back, scene);
   }
   return true;
 }
@@ -222,12 +177,12 @@ bool ParseFrameRequest(int argc, char** argv, FrameRequest* request, std::string
 bool RenderFramePictures(const FrameRequest& request,
                          bool (*sink)(const FramePicture&, int32_t, void*), void* context,
                          std::string* error) {
-  LoadedSprites loaded;
+  static SaverSprites loaded;
   std::string dir = request.resourceDir;
 #ifdef NAVANAVA_RESOURCE_DIR
   if (dir.empty()) dir = NAVANAVA_RESOURCE_DIR;
 #endif
-  if (!LoadSprites(dir, &loaded, error)) return false;
+  if (!LoadSpriteFiles(dir, &loaded, error)) return false;
   return request.depth == 8 ? RunTicks<uint8_t>(request, loaded, sink, context)
                             : RunTicks<uint32_t>(request, loaded, sink, context);
 }

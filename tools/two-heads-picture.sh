@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 win32=${1:-$root/build/win32}
 out=$root/docs/images/two-heads.png
-scr=$win32/host/navanava.scr
+scr=$win32/win32/navanava.scr
 probe=$win32/tests/host/screen_probe.exe
 backdrop=$win32/tests/host/x11_backdrop
 for f in "$scr" "$probe" "$backdrop"; do

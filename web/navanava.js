@@ -317,13 +317,20 @@
         sentPixels: running ? exports.NavaSentPixels() : 0,
       };
     },
-    // The back buffer as the module holds it: one 32-bit pixel per scene
-    // pixel, bytes red, green, blue, 0.
+    // A copy of the back buffer, one 32-bit pixel per scene pixel, bytes
+    // red, green, blue, 0 (the module holds 0x00RRGGBB, as the canvas
+    // pixels' order turned around).
     backBuffer() {
       if (!ready) return null;
       const width = exports.NavaSceneWidth();
       const height = exports.NavaSceneHeight();
-      return { width, height, pixels: new Uint32Array(memory.buffer, exports.NavaBackPixels() >>> 0, width * height) };
+      const held = new Uint32Array(memory.buffer, exports.NavaBackPixels() >>> 0, width * height);
+      const pixels = new Uint32Array(held.length);
+      for (let i = 0; i < held.length; ++i) {
+        const p = held[i];
+        pixels[i] = ((p & 0xff00) | ((p >>> 16) & 0xff) | ((p & 0xff) << 16)) >>> 0;
+      }
+      return { width, height, pixels };
     },
     frameCosts() {
       const count = Math.min(frames, frameCosts.length);

@@ -12,15 +12,15 @@
 #include "dialog/slider_positions.h"
 #include "host/dismissal_rules.h"
 #include "host/frame_clock.h"
-#include "host/page_settings.h"
 #include "host/saver_options.h"
 #include "render/compose.h"
 #include "render/frame_damage.h"
+#include "render/frame_step.h"
 #include "render/pixel_scale.h"
-#include "render/sprite_decode.h"
+#include "render/saver_sprites.h"
 #include "scene/scene.h"
 #include "scene/settings.h"
-#include "web/web_sprites.h"
+#include "web/page_settings.h"
 
 #define NAVANAVA_EXPORT extern "C" __attribute__((used, visibility("default")))
 
@@ -30,20 +30,11 @@ namespace {
 // would need more than half a gigabyte); browsers refuse larger canvases too.
 constexpr int64_t kMaxWindowPixels = int64_t{8192} * 8192;
 constexpr int32_t kPageTextCapacity = 8192;
-// Canvas pixels are bytes R, G, B, A: the scene is composed with red and blue
-// swapped (the raster operations work bit by bit, so the order of the colour
-// bytes does not matter to them) and the present adds an opaque alpha.
+// Canvas pixels are bytes R, G, B, A: the present turns each 0x00RRGGBB
+// scene pixel into that order with an opaque alpha.
 constexpr uint32_t kOpaque = 0xFF000000u;
 
-struct SpritePixels {
-  uint32_t* pixels;
-  int32_t width, height;
-};
-
 struct PageState {
-  bool spritesReady;
-  SpritePixels sprites[4];
-  SpriteSet<uint32_t> spriteSet;
   uint32_t* backStore;    // the back buffer, sceneWidth x sceneHeight
   uint32_t* windowStore;  // what the canvas shows, windowWidth x windowHeight, RGBA
   size_t backCapacity, windowCapacity;  // pixels allocated
@@ -53,9 +44,7 @@ struct PageState {
   SaverOptions options;      // from the page's address
   int32_t tickIntervalMs;    // the setting the scene runs with
   FrameClock clock;
-  FrameDamage damage;
-  int32_t tick;              // ticks since the scene started
-  bool erasePending;         // the last tick's erase, done right before the next tick
+  FrameStep step;            // ticks since the scene started, and what they changed
   int64_t sentPixels;        // canvas pixels of the last present
   int32_t rectCount;
   int32_t rects[4 * (kDamageCapacity + 1)];  // x, y, width, height on the canvas
@@ -68,29 +57,6 @@ uint32_t SwapRedAndBlue(uint32_t p) {
   return (p & 0xFF00FF00u) | ((p >> 16) & 0xFFu) | ((p & 0xFFu) << 16);
 }
 
-bool DecodeSprites() {
-  if (page.spritesReady) return true;
-  static DecodedSprite decoded;
-  for (int k = 0; k < 4; ++k) {
-    const BuiltInSprite& resource = kBuiltInSprites[k];
-    if (!DecodeSpriteResource(resource.data, resource.size, &decoded)) return false;
-    const size_t count = static_cast<size_t>(decoded.width) * decoded.height;
-    uint32_t* pixels = static_cast<uint32_t*>(std::malloc(count * sizeof(uint32_t)));
-    if (pixels == nullptr) return false;
-    ConvertSpriteToRgb32(decoded, pixels, decoded.width);
-    for (size_t i = 0; i < count; ++i) pixels[i] = SwapRedAndBlue(pixels[i]);
-    page.sprites[k] = SpritePixels{pixels, decoded.width, decoded.height};
-  }
-  const SpritePixels* s = page.sprites;
-  page.spriteSet = SpriteSet<uint32_t>{
-      {s[0].pixels, s[0].width, s[0].height, s[0].width},
-      {s[1].pixels, s[1].width, s[1].height, s[1].width},
-      {s[2].pixels, s[2].width, s[2].height, s[2].width},
-      {s[3].pixels, s[3].width, s[3].height, s[3].width}};
-  page.spritesReady = true;
-  return true;
-}
-
 // Keeps an allocation of at least `pixels` pixels; false when memory runs out.
 bool Reserve(uint32_t** store, size_t* capacity, size_t pixels) {
   if (pixels <= *capacity) return true;
@@ -100,46 +66,26 @@ bool Reserve(uint32_t** store, size_t* capacity, size_t pixels) {
   return *store != nullptr;
 }
 
-void AddWindowRect(const DamageRect& sceneRect) {
-  const DamageRect r = ScaledRect(sceneRect, page.pixelScale, page.window.width,
-                                  page.window.height);
-  if (r.left >= r.right || r.top >= r.bottom) return;
-  ScaleRectInto(page.window, page.backBuffer, sceneRect, page.pixelScale);
-  for (int32_t y = r.top; y < r.bottom; ++y) {
-    uint32_t* row = page.window.Row(y);
-    for (int32_t x = r.left; x < r.right; ++x) row[x] |= kOpaque;
-  }
-  int32_t* out = page.rects + 4 * page.rectCount++;
-  out[0] = r.left;
-  out[1] = r.top;
-  out[2] = r.right - r.left;
-  out[3] = r.bottom - r.top;
-  page.sentPixels += static_cast<int64_t>(out[2]) * out[3];
-}
-
 // Copies what changed since the last present into the canvas picture and
 // lists it for the script.
 void Present() {
   page.rectCount = 0;
   page.sentPixels = 0;
-  if (page.damage.whole) {
-    AddWindowRect(DamageRect{0, 0, page.backBuffer.width, page.backBuffer.height});
-  } else {
-    for (int32_t i = 0; i < page.damage.count; ++i) AddWindowRect(page.damage.rects[i]);
-  }
-  ClearDamage(&page.damage);
-}
-
-void RunTick() {
-  if (page.erasePending) {
-    EraseFrameIn(page.backBuffer, scene);
-    AddEraseDamage(&page.damage, scene);
-  }
-  AdvanceScene();
-  ComposeFrameInto(page.backBuffer, page.spriteSet, scene);
-  AddComposeDamage(&page.damage, scene);
-  page.erasePending = true;
-  ++page.tick;
+  VisitPendingRects(page.step.damage, page.pixelScale, page.window.width, page.window.height,
+                    [](const DamageRect& sceneRect, const DamageRect& r) {
+    ScaleRectInto(page.window, page.backBuffer, sceneRect, page.pixelScale);
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+      uint32_t* row = page.window.Row(y);
+      for (int32_t x = r.left; x < r.right; ++x) row[x] = SwapRedAndBlue(row[x]) | kOpaque;
+    }
+    int32_t* out = page.rects + 4 * page.rectCount++;
+    out[0] = r.left;
+    out[1] = r.top;
+    out[2] = r.right - r.left;
+    out[3] = r.bottom - r.top;
+    page.sentPixels += static_cast<int64_t>(out[2]) * out[3];
+  });
+  ClearDamage(&page.step.damage);
 }
 
 int32_t ClampPosition(int32_t position) {
@@ -189,7 +135,7 @@ NAVANAVA_EXPORT int32_t NavaSetUp(int32_t windowWidth, int32_t windowHeight, dou
   if (windowWidth <= 0 || windowHeight <= 0 ||
       static_cast<int64_t>(windowWidth) * windowHeight > kMaxWindowPixels)
     return 0;
-  if (!DecodeSprites()) return 0;
+  if (!saverSprites.loaded && !LoadSaverSprites()) return 0;
   const int32_t scale = ChoosePixelScale(windowWidth, windowHeight, page.options.pixelScale);
   const int32_t sceneWidth = SceneExtent(windowWidth, scale);
   const int32_t sceneHeight = SceneExtent(windowHeight, scale);
@@ -216,11 +162,9 @@ NAVANAVA_EXPORT int32_t NavaSetUp(int32_t windowWidth, int32_t windowHeight, dou
 
   // The script clears the canvas to black at every set-up, so like the back
   // buffer it needs nothing but what the ticks draw.
-  ResetDamage(&page.damage, sceneWidth, sceneHeight);
-  ClearDamage(&page.damage);
+  StartFrameStep(&page.step, sceneWidth, sceneHeight);
+  ClearDamage(&page.step.damage);
   StartFrameClock(&page.clock, now, page.tickIntervalMs);
-  page.tick = 0;
-  page.erasePending = false;
   page.ready = true;
   return 1;
 }
@@ -233,9 +177,9 @@ NAVANAVA_EXPORT int32_t NavaFrame(double now) {
   if (!page.ready) return 0;
   int32_t due = TakeDueTicks(&page.clock, now);
   const int32_t stop = page.options.stopAfterTicks;
-  if (stop > 0 && due > stop - page.tick) due = stop - page.tick;
-  for (int32_t i = 0; i < due; ++i) RunTick();
-  if (due == 0 && !page.damage.whole) return 0;
+  if (stop > 0 && due > stop - page.step.ticksDone) due = stop - page.step.ticksDone;
+  for (int32_t i = 0; i < due; ++i) StepFrame(&page.step, page.backBuffer, saverSprites.rgb);
+  if (due == 0 && !page.step.damage.whole) return 0;
   Present();
   return page.rectCount;
 }
@@ -244,14 +188,14 @@ NAVANAVA_EXPORT int32_t NavaFrame(double now) {
 NAVANAVA_EXPORT void NavaRestartClock(double now) { RestartFrameClock(&page.clock, now); }
 
 // The canvas picture must be sent whole again (the browser lost the canvas).
-NAVANAVA_EXPORT void NavaDamageAll() { DamageWholeScreen(&page.damage); }
+NAVANAVA_EXPORT void NavaDamageAll() { DamageWholeScreen(&page.step.damage); }
 
 NAVANAVA_EXPORT int32_t* NavaRects() { return page.rects; }
 NAVANAVA_EXPORT uint32_t* NavaWindowPixels() { return page.windowStore; }
 NAVANAVA_EXPORT uint32_t* NavaBackPixels() { return page.backStore; }
 
 // What runs: for the page's status line and its tests.
-NAVANAVA_EXPORT int32_t NavaTick() { return page.tick; }
+NAVANAVA_EXPORT int32_t NavaTick() { return page.step.ticksDone; }
 NAVANAVA_EXPORT int32_t NavaSceneWidth() { return page.backBuffer.width; }
 NAVANAVA_EXPORT int32_t NavaSceneHeight() { return page.backBuffer.height; }
 NAVANAVA_EXPORT int32_t NavaPixelScale() { return page.pixelScale; }

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "host/page_settings.h"
+#include "web/page_settings.h"
 #include "scene/saver_strings.h"
 #include "scene/settings.h"
 #include "web/web_imports.h"

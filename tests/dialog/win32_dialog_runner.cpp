@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "dialog/win32_settings_dialog.h"
-#include "host/win32_host_state.h"
+#include "win32/win32_settings_dialog.h"
+#include "win32/win32_host_state.h"
 
 int main(int argc, char** argv) {
   hostState.instanceHandle = GetModuleHandleA(nullptr);

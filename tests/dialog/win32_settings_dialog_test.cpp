@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "dialog/slider_positions.h"
-#include "dialog/win32_settings_dialog.h"
-#include "host/win32_host_state.h"
+#include "win32/win32_settings_dialog.h"
+#include "win32/win32_host_state.h"
 #include "scene/settings.h"
 #include "tests/scene/profile_test_support.h"
 

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "host/native_command_line.h"
+#include "render/pixel_scale.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -53,9 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case NativeAction::kRun: {
       const SaverOptions& o = c.options;
       Check(!o.hasTickInterval || (o.tickIntervalMs >= 0 && o.tickIntervalMs <= kMaxOptionTickIntervalMs));
-      Check(!o.hasFlakeCount || o.flakeCount <= kMaxOptionFlakeCount);
+      Check(!o.hasFlakeCount || o.flakeCount <= kFlakeCapacity);
       Check(o.stopAfterTicks >= 0);
-      Check(o.pixelScale >= 0 && o.pixelScale <= kMaxOptionPixelScale);
+      Check(o.pixelScale >= 0 && o.pixelScale <= kMaxPixelScale);
       Check(!c.hasWindowId || c.windowId != 0);
       Check(!c.hasGeometry || (c.width >= 1 && c.width <= kMaxWindowExtent && c.height >= 1 &&
                                c.height <= kMaxWindowExtent && c.x >= 0 && c.x <= kMaxWindowExtent &&

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "host/page_settings.h"
+#include "web/page_settings.h"
 #include "scene/profile_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

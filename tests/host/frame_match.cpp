@@ -14,10 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "render/compose.h"
-#include "render/sprite_decode.h"
+#include "render/frame_step.h"
+#include "render/saver_sprites.h"
 #include "scene/scene.h"
 #include "scene/settings.h"
+#include "tools/sprite_files.h"
 
 namespace {
 
@@ -77,23 +78,12 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const char* const files[4] = {"nava.bmp", "nava_m.bmp", "ice.bmp", "ice_m.bmp"};
-  std::vector<uint32_t> spritePixels[4];
-  PixelBuffer32 buffers[4];
-  for (int k = 0; k < 4; ++k) {
-    std::vector<uint8_t> file;
-    DecodedSprite sprite;
-    std::string path = std::string(argv[2]) + "/" + files[k];
-    if (!ReadFile(path, &file) || file.size() < 14 ||
-        !DecodeSpriteResource(file.data() + 14, file.size() - 14, &sprite)) {
-      std::fprintf(stderr, "frame_match: cannot read %s\n", path.c_str());
-      return 2;
-    }
-    spritePixels[k].assign(static_cast<size_t>(sprite.width) * sprite.height, 0);
-    ConvertSpriteToRgb32(sprite, spritePixels[k].data(), sprite.width);
-    buffers[k] = PixelBuffer32{spritePixels[k].data(), sprite.width, sprite.height, sprite.width};
+  static SaverSprites sprites;
+  std::string error;
+  if (!LoadSpriteFiles(argv[2], &sprites, &error)) {
+    std::fprintf(stderr, "frame_match: %s\n", error.c_str());
+    return 2;
   }
-  SpriteSet<uint32_t> sprites{buffers[0], buffers[1], buffers[2], buffers[3]};
 
   std::vector<uint32_t> backStore(shot.size(), 0);
   PixelBuffer32 back{backStore.data(), width, height, width};
@@ -101,12 +91,13 @@ int main(int argc, char** argv) {
   scene.screenHeight = height;
   sceneSettings.flakeCount = 0;
   InitSceneWithSeed(1);
+  static FrameStep step;
+  StartFrameStep(&step, width, height);
 
   int32_t closestTick = 0;
   size_t closestDifference = shot.size() + 1;
   for (int32_t tick = 1; tick <= maxTicks; ++tick) {
-    AdvanceScene();
-    ComposeFrameInto(back, sprites, scene);
+    StepFrame(&step, back, sprites.rgb);
     // The presented frame is the whole back buffer right after the compose.
     size_t difference = 0;
     for (size_t i = 0; i < shot.size() && difference < closestDifference; ++i)
@@ -119,7 +110,6 @@ int main(int argc, char** argv) {
       std::printf("tick %d figure %d %d\n", tick, scene.figure.x, scene.figure.y);
       return 0;
     }
-    EraseFrameIn(back, scene);
   }
   std::printf("no tick matches; closest tick %d differs in %zu pixels\n", closestTick,
               closestDifference);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/page_settings.h"
+#include "web/page_settings.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "tests/host/recording_render.h"
 
-#include "render/win32_render.h"
+#include "win32/win32_render.h"
 #include "scene/scene.h"
 
 RenderObjects renderObjects = {};

@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "host/command_line.h"
-#include "host/win32_cover_windows.h"
-#include "host/win32_dismissal.h"
-#include "host/win32_entry.h"
-#include "host/win32_host_state.h"
-#include "host/win32_saver_window.h"
+#include "win32/win32_cover_windows.h"
+#include "win32/win32_dismissal.h"
+#include "win32/win32_entry.h"
+#include "win32/win32_host_state.h"
+#include "win32/win32_saver_window.h"
 #include "scene/scene.h"
-#include "scene/win32_scene_proc.h"
+#include "win32/win32_scene_proc.h"
 #include "tests/host/recording_render.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "host/win32_host_state.h"
+#include "win32/win32_host_state.h"
 #include "render/compose.h"
 #include "render/sprite_decode.h"
-#include "render/win32_render.h"
+#include "win32/win32_render.h"
 #include "scene/scene.h"
 #include "scene/settings.h"
 

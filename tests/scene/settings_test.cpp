@@ -11,7 +11,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "host/win32_host_state.h"
+#include "win32/win32_host_state.h"
 #endif
 
 namespace {

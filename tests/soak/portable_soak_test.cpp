@@ -8,13 +8,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "render/compose.h"
-#include "render/sprite_decode.h"
+#include "render/saver_sprites.h"
 #include "scene/scene.h"
 #include "scene/settings.h"
 
@@ -26,44 +24,10 @@ long SoakTicks() {
   return ticks > 0 ? ticks : 30000;
 }
 
-std::vector<uint8_t> ReadResource(const char* name) {
-  const char* dir = std::getenv("NAVANAVA_SOURCE_DIR");
-  std::ifstream in(std::string(dir ? dir : ".") + "/resources/" + name, std::ios::binary);
-  std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  // A resource is the bitmap file without its 14-byte file header.
-  if (file.size() >= 14) file.erase(file.begin(), file.begin() + 14);
-  return file;
-}
 
-template <typename Pixel>
-struct RealSprites {
-  std::vector<Pixel> pixels[4];
-  SpriteSet<Pixel> set{};
-  bool ok = true;
-
-  RealSprites() {
-    const char* files[4] = {"nava.bmp", "nava_m.bmp", "ice.bmp", "ice_m.bmp"};
-    std::vector<uint8_t> nava = ReadResource("nava.bmp");
-    ScenePaletteEntries palette;
-    BuildScenePalette(nava.data(), nava.size(), &palette);
-    PixelBuffer<Pixel> buffers[4];
-    for (int k = 0; k < 4; ++k) {
-      std::vector<uint8_t> data = ReadResource(files[k]);
-      DecodedSprite sprite;
-      if (!DecodeSpriteResource(data.data(), data.size(), &sprite)) {
-        ok = false;
-        return;
-      }
-      pixels[k].resize(static_cast<size_t>(sprite.width) * sprite.height);
-      if constexpr (sizeof(Pixel) == 4)
-        ConvertSpriteToRgb32(sprite, pixels[k].data(), sprite.width);
-      else
-        ConvertSpriteToPaletteIndices(sprite, palette, pixels[k].data(), sprite.width);
-      buffers[k] = PixelBuffer<Pixel>{pixels[k].data(), sprite.width, sprite.height, sprite.width};
-    }
-    set = SpriteSet<Pixel>{buffers[0], buffers[1], buffers[2], buffers[3]};
-  }
-};
+// The sprites built into the programs, in the pixel type under test.
+const SpriteSet<uint32_t>& SpritesOf(uint32_t*) { return saverSprites.rgb; }
+const SpriteSet<uint8_t>& SpritesOf(uint8_t*) { return saverSprites.indexed; }
 
 // Every pixel outside the figure's current rectangle is black.
 template <typename Pixel>
@@ -85,8 +49,8 @@ bool CleanOutsideFigure(const PixelBuffer<Pixel>& buffer, const Scene& s, std::s
 
 template <typename Pixel>
 void Soak(int32_t width, int32_t height, uint8_t storedCount, uint32_t seed, long ticks) {
-  RealSprites<Pixel> sprites;
-  ASSERT_TRUE(sprites.ok);
+  ASSERT_TRUE(saverSprites.loaded || LoadSaverSprites());
+  const SpriteSet<Pixel>& sprites = SpritesOf(static_cast<Pixel*>(nullptr));
   std::vector<Pixel> back(static_cast<size_t>(width) * height, 0);
   // The window is smaller than the screen, as a preview's is.
   const int32_t windowW = width / 2 + 7, windowH = height / 2 + 3;
@@ -100,7 +64,7 @@ void Soak(int32_t width, int32_t height, uint8_t storedCount, uint32_t seed, lon
   InitSceneWithSeed(seed);
   for (long tick = 1; tick <= ticks; ++tick) {
     AdvanceScene();
-    ComposeFrameInto(backBuffer, sprites.set, scene);
+    ComposeFrameInto(backBuffer, sprites, scene);
     PresentFrameTo(windowBuffer, backBuffer, scene);
     EraseFrameIn(backBuffer, scene);
     if (tick % 997 == 0 || tick == ticks) {

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "host/win32_host_state.h"
-#include "host/win32_saver_window.h"
+#include "win32/win32_host_state.h"
+#include "win32/win32_saver_window.h"
 #include "scene/settings.h"
 
 namespace {

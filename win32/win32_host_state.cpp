@@ -1,4 +1,4 @@
-#include "host/win32_host_state.h"
+#include "win32/win32_host_state.h"
 
 HostState hostState = {
     nullptr,            // instanceHandle

@@ -2,6 +2,6 @@
 // process itself by SaverEntry.
 #include <windows.h>
 
-#include "host/win32_entry.h"
+#include "win32/win32_entry.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { SaverEntry(); }

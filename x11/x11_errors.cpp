@@ -1,4 +1,4 @@
-#include "host/x11_errors.h"
+#include "x11/x11_errors.h"
 
 #include <unistd.h>
 

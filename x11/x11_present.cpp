@@ -1,4 +1,4 @@
-#include "render/x11_present.h"
+#include "x11/x11_present.h"
 
 #include <X11/Xutil.h>
 #include <sys/ipc.h>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/x11_errors.h"
+#include "x11/x11_errors.h"
 #include "render/pixel_scale.h"
 #include "render/saver_sprites.h"
 

@@ -1,7 +1,7 @@
-#include "scene/win32_scene_proc.h"
+#include "win32/win32_scene_proc.h"
 
-#include "host/win32_dismissal.h"
-#include "render/win32_render.h"
+#include "win32/win32_dismissal.h"
+#include "win32/win32_render.h"
 #include "scene/scene.h"
 #include "scene/settings.h"
 

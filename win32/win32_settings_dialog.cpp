@@ -1,11 +1,11 @@
 // The settings dialog: shows the stored settings on two sliders, stores what
 // the sliders show on OK, and leaves the file alone otherwise.
-#include "dialog/win32_settings_dialog.h"
+#include "win32/win32_settings_dialog.h"
 
 #include <commctrl.h>
 
 #include "dialog/slider_positions.h"
-#include "host/win32_host_state.h"
+#include "win32/win32_host_state.h"
 #include "scene/settings.h"
 
 HWND speedSlider = nullptr;

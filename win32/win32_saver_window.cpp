@@ -1,9 +1,9 @@
-#include "host/win32_saver_window.h"
+#include "win32/win32_saver_window.h"
 
-#include "host/win32_cover_windows.h"
-#include "host/win32_dismissal.h"
-#include "host/win32_host_state.h"
-#include "scene/win32_scene_proc.h"
+#include "win32/win32_cover_windows.h"
+#include "win32/win32_dismissal.h"
+#include "win32/win32_host_state.h"
+#include "win32/win32_scene_proc.h"
 
 namespace {
 

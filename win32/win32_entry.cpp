@@ -1,13 +1,13 @@
-#include "host/win32_entry.h"
+#include "win32/win32_entry.h"
 
 #include <intrin.h>
 
-#include "dialog/win32_settings_dialog.h"
+#include "win32/win32_settings_dialog.h"
 #include "host/command_line.h"
-#include "host/win32_cover_windows.h"
-#include "host/win32_dismissal.h"
-#include "host/win32_host_state.h"
-#include "host/win32_saver_window.h"
+#include "win32/win32_cover_windows.h"
+#include "win32/win32_dismissal.h"
+#include "win32/win32_host_state.h"
+#include "win32/win32_saver_window.h"
 
 namespace {
 

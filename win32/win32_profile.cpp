@@ -2,7 +2,7 @@
 // resolves to the Windows directory's "control.ini".
 #include <windows.h>
 
-#include "host/win32_host_state.h"
+#include "win32/win32_host_state.h"
 #include "scene/settings.h"
 
 uint32_t ReadProfileInt(const char* section, const char* key, uint32_t defaultValue,

@@ -4,16 +4,16 @@
 
 #include <string>
 
-#include "host/tick_clock.h"
+#include "host/timer_clock.h"
 
 namespace {
 
 constexpr int64_t kMs = kNanosecondsPerMs;
 
-TEST(TickClock, DeadlinesStayOnTheirGridWhateverATickCosts) {
-  TickClock clock;
+TEST(TimerClock, DeadlinesStayOnTheirGridWhateverATickCosts) {
+  TimerClock clock;
   const int64_t start = 5 * kNanosecondsPerSecond;
-  StartTickClock(&clock, 20, start);
+  StartTimerClock(&clock, 20, start);
   EXPECT_FALSE(TickDue(clock, start));
   EXPECT_EQ(TimeUntilTick(clock, start), 20 * kMs);
   // Each tick runs a little late and takes a varying time; the deadlines
@@ -27,7 +27,7 @@ TEST(TickClock, DeadlinesStayOnTheirGridWhateverATickCosts) {
   }
 }
 
-TEST(TickClock, IntervalsBelowTenMillisecondsRunAtTen) {
+TEST(TimerClock, IntervalsBelowTenMillisecondsRunAtTen) {
   struct Case {
     int32_t setting;
     int64_t intervalNs;
@@ -35,16 +35,16 @@ TEST(TickClock, IntervalsBelowTenMillisecondsRunAtTen) {
                {100, 100 * kMs}, {-1, 10 * kMs}, {-2147483647 - 1, 10 * kMs},
                {2147483647, 2147483647LL * kMs}};
   for (const Case& c : cases) {
-    TickClock clock;
-    StartTickClock(&clock, c.setting, 0);
+    TimerClock clock;
+    StartTimerClock(&clock, c.setting, 0);
     EXPECT_EQ(clock.intervalNs, c.intervalNs) << c.setting;
     EXPECT_EQ(clock.nextTickNs, c.intervalNs) << c.setting;
   }
 }
 
-TEST(TickClock, AStallDropsTheMissedTicksInsteadOfCatchingUp) {
-  TickClock clock;
-  StartTickClock(&clock, 10, 0);
+TEST(TimerClock, AStallDropsTheMissedTicksInsteadOfCatchingUp) {
+  TimerClock clock;
+  StartTimerClock(&clock, 10, 0);
   // The process was stopped for 5 s: one tick runs, then the next is a whole
   // interval later, not at once (no burst of 500 ticks).
   const int64_t late = 5 * kNanosecondsPerSecond + 3 * kMs;

@@ -1,23 +1,23 @@
-#include "host/tick_clock.h"
+#include "host/timer_clock.h"
 
 #include <cstdio>
 
 #include "host/saver_options.h"
 
-void StartTickClock(TickClock* clock, int32_t tickIntervalMs, int64_t nowNs) {
+void StartTimerClock(TimerClock* clock, int32_t tickIntervalMs, int64_t nowNs) {
   clock->intervalNs = static_cast<int64_t>(EffectiveTickIntervalMs(tickIntervalMs)) * kNanosecondsPerMs;
   clock->nextTickNs = nowNs + clock->intervalNs;
 }
 
-bool TickDue(const TickClock& clock, int64_t nowNs) { return nowNs >= clock.nextTickNs; }
+bool TickDue(const TimerClock& clock, int64_t nowNs) { return nowNs >= clock.nextTickNs; }
 
-void ScheduleNextTick(TickClock* clock, int64_t nowNs) {
+void ScheduleNextTick(TimerClock* clock, int64_t nowNs) {
   clock->nextTickNs += clock->intervalNs;
   // Late by a whole interval or more: drop what was missed.
   if (clock->nextTickNs <= nowNs) clock->nextTickNs = nowNs + clock->intervalNs;
 }
 
-int64_t TimeUntilTick(const TickClock& clock, int64_t nowNs) {
+int64_t TimeUntilTick(const TimerClock& clock, int64_t nowNs) {
   return clock.nextTickNs > nowNs ? clock.nextTickNs - nowNs : 0;
 }
 

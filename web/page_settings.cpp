@@ -1,4 +1,4 @@
-#include "host/page_settings.h"
+#include "web/page_settings.h"
 
 #include <cstring>
 #include <string>

@@ -1,8 +1,8 @@
-#include "host/win32_cover_windows.h"
+#include "win32/win32_cover_windows.h"
 
 #include "host/cover_rects.h"
-#include "host/win32_dismissal.h"
-#include "host/win32_host_state.h"
+#include "win32/win32_dismissal.h"
+#include "win32/win32_host_state.h"
 
 namespace {
 

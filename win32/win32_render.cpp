@@ -1,11 +1,11 @@
 // The sprite bitmaps, the palette and the back buffer on GDI, and the three
 // per-tick drawing operations. The portable twin of the drawing is
 // render/compose.cpp; a Windows test compares the two byte for byte.
-#include "render/win32_render.h"
+#include "win32/win32_render.h"
 
 #include <cstdint>
 
-#include "host/win32_host_state.h"
+#include "win32/win32_host_state.h"
 #include "scene/scene.h"
 
 RenderObjects renderObjects;

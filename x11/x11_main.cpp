@@ -17,13 +17,13 @@
 
 #include "host/native_command_line.h"
 #include "host/saver_options.h"
-#include "host/tick_clock.h"
-#include "host/x11_errors.h"
-#include "host/x11_window.h"
+#include "host/timer_clock.h"
+#include "x11/x11_errors.h"
+#include "x11/x11_window.h"
 #include "render/compose.h"
 #include "render/frame_step.h"
 #include "render/saver_sprites.h"
-#include "render/x11_present.h"
+#include "x11/x11_present.h"
 #include "scene/scene.h"
 #include "scene/settings.h"
 
@@ -33,7 +33,7 @@ struct SaverRun {
   NativeCommandLine commandLine;
   int signalPipe[2];
   FrameStep step;         // the ticks since the scene (re)started, and what they changed
-  TickClock clock;
+  TimerClock clock;
   FrameRateMeter meter;
   bool exposed;           // the window needs everything again
   bool resized;
@@ -96,7 +96,7 @@ void StartScene() {
   }
   StartFrameStep(&run.step, scene.screenWidth, scene.screenHeight);
   const int64_t now = NowNs();
-  StartTickClock(&run.clock, sceneSettings.tickIntervalMs, now);
+  StartTimerClock(&run.clock, sceneSettings.tickIntervalMs, now);
   StartFrameRateMeter(&run.meter, now);
 }
 
@@ -274,9 +274,13 @@ int main(int argc, char** argv) {
   KeepStandardDescriptorsOpen();
   ParseNativeCommandLine(argc, argv, &run.commandLine);
   switch (run.commandLine.action) {
-    case NativeAction::kHelp:
+    case NativeAction::kHelp: {
       std::printf(kNativeUsage, kSaverOptionsHelp);
+      char codes[1024];
+      FormatExitCodes(kX11ExitCodes, kX11ExitCodeCount, codes, sizeof codes);
+      std::fputs(codes, stdout);
       return kExitDone;
+    }
     case NativeAction::kVersion:
       std::printf("%s\n", kNativeVersion);
       return kExitDone;

@@ -1,7 +1,7 @@
-#include "host/win32_dismissal.h"
+#include "win32/win32_dismissal.h"
 
 #include "host/dismissal_rules.h"
-#include "host/win32_host_state.h"
+#include "win32/win32_host_state.h"
 
 DWORD(WINAPI* hostTickCount)() = GetTickCount;
 

@@ -1,4 +1,4 @@
-#include "host/x11_window.h"
+#include "x11/x11_window.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/x11_errors.h"
+#include "x11/x11_errors.h"
 
 X11Window x11Window;
 
