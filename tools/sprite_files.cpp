@@ -2,18 +2,13 @@
 
 #include <fstream>
 #include <iterator>
-#include <vector>
 
-namespace {
-
-bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return true;
 }
-
-}  // namespace
 
 bool LoadSpriteFiles(const std::string& dir, SaverSprites* sprites, std::string* error) {
   const char* const files[kSpriteCount] = {"nava.bmp", "nava_m.bmp", "ice.bmp", "ice_m.bmp"};
@@ -23,7 +18,7 @@ bool LoadSpriteFiles(const std::string& dir, SaverSprites* sprites, std::string*
     const std::string path = dir + "/" + files[k];
     std::vector<uint8_t>& file = contents[k];
     // A resource is the file without its 14-byte file header.
-    if (!ReadFile(path, &file) || file.size() < 14 || file[0] != 'B' || file[1] != 'M') {
+    if (!ReadWholeFile(path, &file) || file.size() < 14 || file[0] != 'B' || file[1] != 'M') {
       *error = "cannot read the sprite " + path;
       return false;
     }

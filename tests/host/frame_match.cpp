@@ -9,8 +9,6 @@
 // and how many pixels differ from it, and exits 1 (2 on unreadable input).
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,18 +20,11 @@
 
 namespace {
 
-bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
-}
-
 // A binary PPM (P6, maxval 255) as 0x00RRGGBB pixels.
 bool ReadPpm(const std::string& path, int32_t* width, int32_t* height,
              std::vector<uint32_t>* pixels) {
   std::vector<uint8_t> file;
-  if (!ReadFile(path, &file)) return false;
+  if (!ReadWholeFile(path, &file)) return false;
   size_t at = 0;
   auto token = [&]() -> std::string {
     while (at < file.size()) {
