@@ -81,4 +81,21 @@ TEST(SaverOptions, DescriptionsAndTheShortestInterval) {
   EXPECT_EQ(EffectiveTickIntervalMs(250), 250);
 }
 
+// Each option's help line names the largest value the option takes, so the
+// help cannot drift from the limits the options are checked against.
+TEST(SaverOptions, HelpNamesEachLimit) {
+  const char* names[] = {"interval", "flakes", "ticks", "scale"};
+  for (const char* name : names) {
+    char rule[120];
+    DescribeSaverOption(name, rule, sizeof rule);
+    const std::string described(rule);
+    const std::string largest = described.substr(described.rfind(' ') + 1);
+    const std::string help(kSaverOptionsHelp);
+    const size_t at = help.find(std::string("--") + name + " ");
+    ASSERT_NE(at, std::string::npos) << name;
+    const std::string line = help.substr(at, help.find('\n', at) - at);
+    EXPECT_NE(line.find(" to " + largest), std::string::npos) << line << " / " << described;
+  }
+}
+
 }  // namespace
