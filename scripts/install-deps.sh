@@ -24,7 +24,38 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+
+# Wine's 32-bit loader is an i386 program. A kernel built without 32-bit
+# support cannot start it ("Exec format error"); there QEMU's user-mode
+# emulator runs it, registered for i386 programs. Checked after the installs.
+run_32bit_programs() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
+  local entry=/proc/sys/fs/binfmt_misc/qemu-i386
+  if [ "$(id -u)" != 0 ]; then
+    echo "install-deps: this kernel cannot run 32-bit programs; run as root to set up QEMU for them" >&2
+    exit 1
+  fi
+  if ! dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q "install ok installed"; then
+    echo "install-deps: this kernel cannot run 32-bit programs: installing qemu-user-static for Wine"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends qemu-user-static >/dev/null
+  fi
+  [ -d /proc/sys/fs/binfmt_misc ] && [ -e /proc/sys/fs/binfmt_misc/register ] ||
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  if [ ! -e "$entry" ]; then
+    # The ELF header of an i386 executable or shared object; F opens the
+    # emulator now, so it serves every later process.
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+      >/proc/sys/fs/binfmt_misc/register
+  fi
+  echo 1 >"$entry"
+  /usr/lib/wine/wine --version >/dev/null 2>&1 ||
+    { echo "install-deps: 32-bit programs still do not run; Wine cannot work here" >&2; exit 1; }
+}
+
+if [ ${#missing[@]} -eq 0 ]; then
+  run_32bit_programs
+  exit 0
+fi
 
 if [ "$(id -u)" != 0 ]; then
   echo "install-deps: missing packages (${missing[*]}); run as root to install them" >&2
@@ -38,3 +69,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -q >/dev/null
 apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+run_32bit_programs
