@@ -11,7 +11,7 @@ packages=(
   xserver-xephyr libxinerama1:i386
   libx11-dev libxext-dev libxres-dev x11-xserver-utils xscreensaver xscreensaver-data
   emscripten node-acorn chromium
-  dpkg-dev zip python3
+  dpkg-dev zip unzip python3 lintian
 )
 
 # npm installs the web tests' browser driver. A machine whose node came with
