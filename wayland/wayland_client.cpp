@@ -94,10 +94,6 @@ void FreeBackStore() {
 void StartSceneOn(OutputRecord* o) {
   SceneView& v = client.view;
   DestroyBuffers(o);
-  if (o->viewport != nullptr) {
-    wp_viewport_destroy(o->viewport);
-    o->viewport = nullptr;
-  }
   v.bufferScale = o->scale;
   v.deviceWidth = o->width * o->scale;
   v.deviceHeight = o->height * o->scale;
@@ -224,27 +220,22 @@ bool Stopped() {
 
 // ---- Black outputs ----
 
+// A full-size black buffer, written once. (A single black pixel stretched
+// by a viewport would do with less memory, but wlroots' software renderer
+// leaves the last column of such a surface unpainted.)
 void ShowBlack(OutputRecord* o) {
-  if (client.blackPixel != nullptr) {
-    if (o->viewport == nullptr) o->viewport = wp_viewporter_get_viewport(client.viewporter, o->surface);
-    wp_viewport_set_destination(o->viewport, o->width, o->height);
-    wl_surface_set_buffer_scale(o->surface, 1);
-    wl_surface_attach(o->surface, client.blackPixel, 0, 0);
-    wl_surface_damage_buffer(o->surface, 0, 0, 1, 1);
-  } else {
-    ShmBuffer* b = &o->buffers[0];
-    const int32_t w = o->width * o->scale, h = o->height * o->scale;
-    if (b->buffer == nullptr || b->width != w || b->height != h) {
-      DestroyBuffers(o);
-      if (!MakeBuffer(b, w, h)) {
-        client.noMemory = true;
-        return;
-      }
+  ShmBuffer* b = &o->buffers[0];
+  const int32_t w = o->width * o->scale, h = o->height * o->scale;
+  if (b->buffer == nullptr || b->width != w || b->height != h) {
+    DestroyBuffers(o);
+    if (!MakeBuffer(b, w, h)) {
+      client.noMemory = true;
+      return;
     }
-    wl_surface_set_buffer_scale(o->surface, o->scale);
-    wl_surface_attach(o->surface, b->buffer, 0, 0);
-    wl_surface_damage_buffer(o->surface, 0, 0, w, h);
   }
+  wl_surface_set_buffer_scale(o->surface, o->scale);
+  wl_surface_attach(o->surface, b->buffer, 0, 0);
+  wl_surface_damage_buffer(o->surface, 0, 0, w, h);
   wl_surface_commit(o->surface);
   o->blackShown = true;
 }
@@ -254,8 +245,6 @@ void ShowBlack(OutputRecord* o) {
 void DestroySurface(OutputRecord* o) {
   if (o->frame != nullptr) wl_callback_destroy(o->frame);
   o->frame = nullptr;
-  if (o->viewport != nullptr) wp_viewport_destroy(o->viewport);
-  o->viewport = nullptr;
   if (o->layer != nullptr) zwlr_layer_surface_v1_destroy(o->layer);
   o->layer = nullptr;
   if (o->surface != nullptr) wl_surface_destroy(o->surface);
@@ -343,7 +332,7 @@ void OnOutputChanged(OutputRecord* o) {
   if (o->surface == nullptr || !o->configured) return;
   const int32_t shownScale = IsSceneOutput(o) ? client.view.bufferScale : 0;
   if (IsSceneOutput(o) && shownScale != o->scale) StartSceneOn(o);
-  if (!IsSceneOutput(o) && client.blackPixel == nullptr && o->buffers[0].buffer != nullptr &&
+  if (!IsSceneOutput(o) && o->buffers[0].buffer != nullptr &&
       o->buffers[0].width != o->width * o->scale) {
     o->blackShown = false;
   }
@@ -483,9 +472,6 @@ void OnGlobal(void*, wl_registry* registry, uint32_t name, const char* interface
     for (OutputRecord& o : client.outputs) {
       if (o.used) WatchXdgOutput(&o);
     }
-  } else if (std::strcmp(interface, wp_viewporter_interface.name) == 0) {
-    client.viewporter =
-        static_cast<wp_viewporter*>(wl_registry_bind(registry, name, &wp_viewporter_interface, 1));
   } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
     AddOutput(name, version);
   } else if (std::strcmp(interface, wl_seat_interface.name) == 0) {
@@ -532,13 +518,6 @@ bool BindGlobals(const char** missing) {
   if (client.shm == nullptr) {
     *missing = "wl_shm";
     return false;
-  }
-  if (client.viewporter != nullptr) {
-    ShmBuffer black;
-    if (MakeBuffer(&black, 1, 1)) {
-      client.blackPixel = black.buffer;
-      client.blackPixelMemory = black.pixels;
-    }
   }
   // The outputs' descriptions (and the seats' capabilities).
   if (wl_display_roundtrip(client.display) < 0) {
@@ -606,12 +585,6 @@ void ReleaseClient() {
     if (o.used) RemoveOutput(&o);
   }
   FreeBackStore();
-  if (client.blackPixel != nullptr) {
-    wl_buffer_destroy(client.blackPixel);
-    munmap(client.blackPixelMemory, 4);
-  }
-  client.blackPixel = nullptr;
-  if (client.viewporter != nullptr) wp_viewporter_destroy(client.viewporter);
   if (client.xdgOutputManager != nullptr) zxdg_output_manager_v1_destroy(client.xdgOutputManager);
   if (client.layerShell != nullptr) {
     if (client.layerShellVersion >= 3) {
@@ -623,7 +596,6 @@ void ReleaseClient() {
   if (client.shm != nullptr) wl_shm_destroy(client.shm);
   if (client.compositor != nullptr) wl_compositor_destroy(client.compositor);
   if (client.registry != nullptr) wl_registry_destroy(client.registry);
-  client.viewporter = nullptr;
   client.xdgOutputManager = nullptr;
   client.layerShell = nullptr;
   client.shm = nullptr;

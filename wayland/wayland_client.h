@@ -21,8 +21,6 @@ struct zwlr_layer_shell_v1;
 struct zwlr_layer_surface_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
-struct wp_viewporter;
-struct wp_viewport;
 
 constexpr int kMaxOutputs = 16;
 constexpr int kMaxSceneBuffers = 3;
@@ -49,11 +47,10 @@ struct OutputRecord {
   bool described;                       // the first done event came
   wl_surface* surface;
   zwlr_layer_surface_v1* layer;
-  wp_viewport* viewport;
   int32_t width, height;                // the configured size, logical pixels
   bool configured;
   bool blackShown;                      // the black picture is committed at this size
-  ShmBuffer buffers[kMaxSceneBuffers];  // the scene's buffers, or a full-size black one
+  ShmBuffer buffers[kMaxSceneBuffers];  // the scene's buffers, or the black one
   wl_callback* frame;
 };
 
@@ -84,12 +81,9 @@ struct WaylandClient {
   wl_shm* shm;
   zwlr_layer_shell_v1* layerShell;
   zxdg_output_manager_v1* xdgOutputManager;
-  wp_viewporter* viewporter;
   uint32_t compositorVersion, layerShellVersion;
   bool background;          // background layer, no input
   const char* wantedOutput;  // --output NAME, or null
-  wl_buffer* blackPixel;    // 1x1 black, stretched by a viewport
-  uint32_t* blackPixelMemory;
   OutputRecord outputs[kMaxOutputs];
   SceneView view;
   bool noMemory;            // a buffer could not be made
