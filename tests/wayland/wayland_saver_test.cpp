@@ -258,7 +258,9 @@ TEST_F(WaylandSaver, SigtermEndsItWithinASecondAndSaysNothing) {
 }
 
 TEST_F(WaylandSaver, BackgroundCoversEveryOutputAndIgnoresInput) {
-  Begin(TwoOutputs(1));
+  // No wallpaper program: it would share the background layer.
+  Begin({"output HEADLESS-1 mode 1280x720 position 0 0",
+         "output HEADLESS-2 mode 800x600 position 2000 0"});
   const NobodyProcess p = Saver({"--background", "--seed", "5", "--ticks", "180", "--flakes", "60"});
   EXPECT_TRUE(ShowsPicture("HEADLESS-1", ExpectedFrame(1280, 720, 60, 5, 180, 32), 1280, 720));
   EXPECT_TRUE(ShowsBlack("HEADLESS-2", 800, 600));
