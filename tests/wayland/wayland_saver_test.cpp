@@ -233,9 +233,12 @@ TEST_F(WaylandSaver, SwayidleStartsItAfterItsTimeout) {
   EXPECT_EQ(sway.Run({kProgram, "--quit"}, 20), 0);
 }
 
+// A new output is covered at once; the configure events that come with it
+// (and the many sway sends anyway) are acknowledged without new buffers.
 TEST_F(WaylandSaver, AnOutputAddedWhileItRunsIsCoveredAtOnce) {
   Begin(TwoOutputs(1));
-  const NobodyProcess p = Saver({"--seed", "1", "--ticks", "1"});
+  std::vector<std::string> args = {"WAYLAND_DEBUG=1", kProgram, "--seed", "1", "--ticks", "1"};
+  const NobodyProcess p = sway.Spawn(args);
   WaitUntilDrawn();
   std::string output;
   ASSERT_EQ(sway.Run({"swaymsg", "create_output"}, 20, &output), 0) << output;
@@ -243,7 +246,23 @@ TEST_F(WaylandSaver, AnOutputAddedWhileItRunsIsCoveredAtOnce) {
       << output;
   EXPECT_TRUE(ShowsBlack("HEADLESS-3", 640, 480));
   EXPECT_TRUE(ShowsPicture("HEADLESS-1", ExpectedFrame(1280, 720, 10, 1, 1, 32), 1280, 720));
+  EXPECT_TRUE(ShowsBlack("HEADLESS-2", 800, 600));
   EXPECT_TRUE(SwaySession::Running(p.pid));
+  kill(p.pid, SIGTERM);
+  ExpectEndsWithin(p, 5, 0);
+  // The protocol log: acknowledgements of every configure, one pool per
+  // buffer (the scene's one frame, two black outputs, and the new output
+  // first at sway's default size and then at 640x480).
+  const std::string log = ReadFileText(p.outputPath);
+  auto count = [&log](const std::string& what) {
+    int n = 0;
+    for (size_t at = log.find(what); at != std::string::npos; at = log.find(what, at + 1)) ++n;
+    return n;
+  };
+  std::printf("configures %d, pools %d\n", count(".configure("), count(".create_pool("));
+  EXPECT_GT(count(".configure("), 3);
+  EXPECT_EQ(count(".ack_configure("), count(".configure("));
+  EXPECT_LE(count(".create_pool("), 4);
 }
 
 TEST_F(WaylandSaver, SigtermEndsItWithinASecondAndSaysNothing) {
