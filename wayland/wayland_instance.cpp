@@ -72,12 +72,6 @@ InstanceStatus TakeInstanceLock() {
   return InstanceStatus::kFirst;
 }
 
-void ReleaseInstanceLock() {
-  if (instanceLock.fd < 0) return;
-  close(instanceLock.fd);
-  instanceLock.fd = -1;
-}
-
 bool QuitRunningInstance(double seconds) {
   char path[4096];
   if (!LockPath(path, sizeof path)) return true;

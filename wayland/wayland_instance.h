@@ -12,9 +12,8 @@ enum class InstanceStatus {
 };
 
 // Takes the lock without waiting and writes our process id into the file.
+// The lock is held until the process ends.
 InstanceStatus TakeInstanceLock();
-// Lets go of the lock (after the surfaces are gone from the compositor).
-void ReleaseInstanceLock();
 
 // Sends SIGTERM to the saver that holds the lock and waits until the lock is
 // free, i.e. until that process has ended; after `seconds` it is killed and

@@ -140,8 +140,8 @@ int RunLoop() {
   return run.exitCode;
 }
 
-// Our surfaces leave the screen before the process (and its lock) goes, so
-// that whoever waits for the lock finds the screen free.
+// Our surfaces leave the screen before the process (and with it the lock)
+// goes, so that whoever waits for the lock finds the screen free.
 void TearDown() {
   ReleaseInput();
   ReleaseClient();
@@ -229,6 +229,7 @@ int main(int argc, char** argv) {
   }
   const int code = RunLoop();
   if (code == kExitDone || code == kExitCannotDraw) TearDown();
-  ReleaseInstanceLock();
+  // The lock goes with the process itself, so that --quit returns only once
+  // we are gone.
   return code;
 }
