@@ -166,6 +166,18 @@ TEST_F(WaylandSaver, AKeyEndsIt) {
   EXPECT_EQ(ReadFileText(p.outputPath), "");
 }
 
+// A key already held when the saver gets the keyboard counts once the
+// start-up grace is over, long before its release.
+TEST_F(WaylandSaver, AKeyHeldWhenItStartsEndsItAfterTheGrace) {
+  Begin(TwoOutputs(1));
+  const NobodyProcess typist = sway.Spawn({"wtype", "-P", "a", "-s", "30000", "-p", "a"});
+  SleepSeconds(1.0);
+  ASSERT_TRUE(SwaySession::Running(typist.pid)) << ReadFileText(typist.outputPath);
+  const NobodyProcess p = Saver({"--seed", "1", "--ticks", "1"});
+  ExpectEndsWithin(p, 15, 0);
+  EXPECT_TRUE(SwaySession::Running(typist.pid)) << "ended only by the release";
+}
+
 // Pointer input through a virtual pointer: a button, a scroll, and moves of
 // 4 pixels (|dx| + |dy|) that keep it, then one more that ends it.
 TEST_F(WaylandSaver, PointerButtonsScrollsAndMovesBeyondFourPixelsEndIt) {
