@@ -74,6 +74,12 @@ for size in "${sizes[@]}"; do
   "${as_nobody[@]}" WAYLAND_DISPLAY=wayland-1 "$wayland" &
   prog=$!; pids+=("$prog")
   measure "navanava-wayland, sway" "$sway" "$prog"
+  stop "$prog"
+  # The same with the picture stopped after its first tick: what the
+  # compositor costs with the saver's surfaces shown but nothing changing.
+  "${as_nobody[@]}" WAYLAND_DISPLAY=wayland-1 "$wayland" --ticks 1 &
+  prog=$!; pids+=("$prog")
+  measure "  the same, picture stopped" "$sway" "$prog"
   stop "$prog"; stop "$sway"
 
   # The X11 program on Xvfb.

@@ -292,6 +292,7 @@ void OnLayerClosed(void* data, zwlr_layer_surface_v1*) {
   OutputRecord* o = static_cast<OutputRecord*>(data);
   if (IsSceneOutput(o)) LeaveSceneOutput();
   DestroySurface(o);
+  o->closed = true;
 }
 
 const zwlr_layer_surface_v1_listener kLayerListener = {OnLayerConfigure, OnLayerClosed};
@@ -529,7 +530,7 @@ bool BindGlobals(const char** missing) {
 
 void CoverOutputs() {
   for (OutputRecord& o : client.outputs) {
-    if (o.used && o.described && o.surface == nullptr && o.layer == nullptr) CreateSurface(&o);
+    if (o.used && o.described && !o.closed && o.surface == nullptr) CreateSurface(&o);
   }
   SceneView& v = client.view;
   const bool wantedShown = v.outputIndex >= 0 && NamedAsWanted(client.outputs[v.outputIndex]);

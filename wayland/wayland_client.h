@@ -49,6 +49,7 @@ struct OutputRecord {
   zwlr_layer_surface_v1* layer;
   int32_t width, height;                // the configured size, logical pixels
   bool configured;
+  bool closed;                          // the compositor closed our surface: not made again
   bool blackShown;                      // the black picture is committed at this size
   ShmBuffer buffers[kMaxSceneBuffers];  // the scene's buffers, or the black one
   wl_callback* frame;
