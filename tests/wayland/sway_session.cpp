@@ -5,7 +5,9 @@
 #include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,8 +30,9 @@ bool NobodyIds(uid_t* uid, gid_t* gid) {
   return true;
 }
 
+// `handOver` >= 0 becomes the child's descriptor 3.
 pid_t SpawnWith(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                const std::string& outputPath, int* input) {
+                const std::string& outputPath, int* input, int handOver = -1) {
   std::vector<std::string> argStore = args, envStore = env;
   std::vector<char*> argv, envp;
   for (std::string& a : argStore) argv.push_back(&a[0]);
@@ -47,6 +50,7 @@ pid_t SpawnWith(const std::vector<std::string>& args, const std::vector<std::str
   posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  if (handOver >= 0) posix_spawn_file_actions_adddup2(&actions, handOver, 3);
   pid_t pid = -1;
   if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
@@ -216,6 +220,28 @@ NobodyProcess SwaySession::Spawn(const std::vector<std::string>& args,
   all.insert(all.end(), args.begin(), args.end());
   p.outputPath = dir + "/out-" + std::to_string(started_.size()) + ".txt";
   p.pid = SpawnWith(all, {}, p.outputPath, withInput ? &p.input : nullptr);
+  if (p.pid > 0) started_.push_back(p.pid);
+  return p;
+}
+
+NobodyProcess SwaySession::SpawnOnSocket(const std::vector<std::string>& args) {
+  NobodyProcess p;
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address;
+  std::memset(&address, 0, sizeof address);
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s/%s", runtime.c_str(),
+                display.c_str());
+  if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (fd >= 0) close(fd);
+    return p;
+  }
+  // WAYLAND_DISPLAY names no compositor: only the handed-over socket works.
+  std::vector<std::string> all = Environment({"WAYLAND_DISPLAY=no-such-compositor", "WAYLAND_SOCKET=3"});
+  all.insert(all.end(), args.begin(), args.end());
+  p.outputPath = dir + "/out-" + std::to_string(started_.size()) + ".txt";
+  p.pid = SpawnWith(all, {}, p.outputPath, nullptr, fd);
+  close(fd);
   if (p.pid > 0) started_.push_back(p.pid);
   return p;
 }

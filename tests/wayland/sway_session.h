@@ -32,6 +32,9 @@ class SwaySession {
   // Starts `args` as nobody with the session's environment plus `env`.
   NobodyProcess Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
                       bool withInput = false);
+  // The same on a connection made here and handed over in WAYLAND_SOCKET
+  // (as a locker hands one to a wallpaper program).
+  NobodyProcess SpawnOnSocket(const std::vector<std::string>& args);
   // Runs `args` to its end (killed after `seconds`); its exit code, or -1000
   // when it had to be killed.
   int Run(const std::vector<std::string>& args, double seconds, std::string* output = nullptr,

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -29,9 +30,9 @@ const bool kPipeIgnored = signal(SIGPIPE, SIG_IGN) != SIG_ERR;
 const std::string kPointer = Tool("NAVANAVA_VIRTUAL_POINTER");
 
 // Two outputs of different sizes; an output that nothing covers shows red.
-std::vector<std::string> TwoOutputs(int scale1) {
-  return {"output HEADLESS-1 mode 1280x720 position 0 0 scale " + std::to_string(scale1),
-          "output HEADLESS-2 mode 800x600 position 2000 0", "output * bg #ff0000 solid_color"};
+std::vector<std::string> TwoOutputs(int scale1, const std::string& mode1 = "1280x720") {
+  return {"output HEADLESS-1 mode " + mode1 + " position 0 0 scale " + std::to_string(scale1),
+          "output HEADLESS-2 mode 800x600 position 3000 0", "output * bg #ff0000 solid_color"};
 }
 
 struct Difference {
@@ -129,21 +130,24 @@ class WaylandSaver : public ::testing::Test {
 TEST_F(WaylandSaver, PicturesEqualTheFrameToolsOnTheSceneOutputAndBlackElsewhere) {
   struct Case {
     int outputScale;
+    const char* mode;
     std::vector<std::string> args;
     const char* sceneOutput;
     int width, height, pixelScale;
     const char* blackOutput;
     int blackWidth, blackHeight;
   } cases[] = {
-      {1, {}, "HEADLESS-1", 1280, 720, 1, "HEADLESS-2", 800, 600},
-      {2, {}, "HEADLESS-1", 1280, 720, 1, "HEADLESS-2", 800, 600},
-      {1, {"--scale", "2"}, "HEADLESS-1", 1280, 720, 2, "HEADLESS-2", 800, 600},
-      {1, {"--output", "HEADLESS-2"}, "HEADLESS-2", 800, 600, 1, "HEADLESS-1", 1280, 720},
+      {1, "1280x720", {}, "HEADLESS-1", 1280, 720, 1, "HEADLESS-2", 800, 600},
+      {2, "1280x720", {}, "HEADLESS-1", 1280, 720, 1, "HEADLESS-2", 800, 600},
+      {1, "1280x720", {"--scale", "2"}, "HEADLESS-1", 1280, 720, 2, "HEADLESS-2", 800, 600},
+      {1, "1280x720", {"--output", "HEADLESS-2"}, "HEADLESS-2", 800, 600, 1, "HEADLESS-1", 1280, 720},
+      // Beyond 2560 device pixels each scene pixel is a 2 x 2 block.
+      {2, "2880x1620", {}, "HEADLESS-1", 2880, 1620, 2, "HEADLESS-2", 800, 600},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE("output scale " + std::to_string(k.outputScale) + ", scene on " + k.sceneOutput +
                  ", pixel scale " + std::to_string(k.pixelScale));
-    Begin(TwoOutputs(k.outputScale));
+    Begin(TwoOutputs(k.outputScale, k.mode));
     std::vector<std::string> args = {"--seed", "5", "--ticks", "180", "--flakes", "60"};
     args.insert(args.end(), k.args.begin(), k.args.end());
     const NobodyProcess p = Saver(args);
@@ -161,7 +165,9 @@ TEST_F(WaylandSaver, AKeyEndsIt) {
   const NobodyProcess p = Saver({"--seed", "1", "--ticks", "1"});
   WaitUntilDrawn();
   SleepSeconds(1.0);  // past the start-up grace for keys held at focus
-  EXPECT_EQ(sway.Run({"wtype", "-k", "Escape"}, 30), 0);
+  // wtype's keyboard is new to the seat: the saver gets it (a capability
+  // change) while wtype waits, before the key.
+  EXPECT_EQ(sway.Run({"wtype", "-s", "3000", "-k", "Escape"}, 30), 0);
   ExpectEndsWithin(p, 10, 0);
   EXPECT_EQ(ReadFileText(p.outputPath), "");
 }
@@ -279,15 +285,18 @@ TEST_F(WaylandSaver, AnOutputAddedWhileItRunsIsCoveredAtOnce) {
   EXPECT_LE(count(".create_pool("), 4);
 }
 
-TEST_F(WaylandSaver, SigtermEndsItWithinASecondAndSaysNothing) {
+TEST_F(WaylandSaver, SignalsEndItWithinASecondAndItSaysNothing) {
   Begin(TwoOutputs(1));
-  const NobodyProcess p = Saver({"--interval", "0", "--flakes", "100"});
-  ASSERT_TRUE(Covered("HEADLESS-1"));
-  SleepSeconds(1.0);
-  ASSERT_TRUE(SwaySession::Running(p.pid));
-  kill(p.pid, SIGTERM);
-  ExpectEndsWithin(p, 1.0, 0);
-  EXPECT_EQ(ReadFileText(p.outputPath), "");
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(strsignal(signal));
+    const NobodyProcess p = Saver({"--interval", "0", "--flakes", "100"});
+    ASSERT_TRUE(Covered("HEADLESS-1"));
+    SleepSeconds(1.0);
+    ASSERT_TRUE(SwaySession::Running(p.pid));
+    kill(p.pid, signal);
+    ExpectEndsWithin(p, 1.0, 0);
+    EXPECT_EQ(ReadFileText(p.outputPath), "");
+  }
 }
 
 TEST_F(WaylandSaver, ACompositorThatGoesAwayEndsItWithCodeFour) {
@@ -298,14 +307,17 @@ TEST_F(WaylandSaver, ACompositorThatGoesAwayEndsItWithCodeFour) {
   ExpectEndsWithin(p, 10, 4);
 }
 
+// On the connection a locker hands over in WAYLAND_SOCKET.
 TEST_F(WaylandSaver, BackgroundCoversEveryOutputAndIgnoresInput) {
   // No wallpaper program: it would share the background layer.
   Begin({"output HEADLESS-1 mode 1280x720 position 0 0",
          "output HEADLESS-2 mode 800x600 position 2000 0"});
-  const NobodyProcess p = Saver({"--background", "--seed", "5", "--ticks", "180", "--flakes", "60"});
+  const NobodyProcess p = sway.SpawnOnSocket(
+      {kProgram, "--background", "--seed", "5", "--ticks", "180", "--flakes", "60"});
+  ASSERT_GT(p.pid, 0);
   EXPECT_TRUE(ShowsPicture("HEADLESS-1", ExpectedFrame(1280, 720, 60, 5, 180, 32), 1280, 720));
   EXPECT_TRUE(ShowsBlack("HEADLESS-2", 800, 600));
-  EXPECT_EQ(sway.Run({"wtype", "-k", "Escape"}, 30), 0);
+  EXPECT_EQ(sway.Run({"wtype", "-s", "3000", "-k", "Escape"}, 30), 0);
   SleepSeconds(1.0);
   EXPECT_TRUE(SwaySession::Running(p.pid));
   // Not the session's saver: a saver starts beside it, and --quit leaves it.
@@ -314,6 +326,31 @@ TEST_F(WaylandSaver, BackgroundCoversEveryOutputAndIgnoresInput) {
   EXPECT_TRUE(SwaySession::Running(saver.pid));
   EXPECT_EQ(sway.Run({kProgram, "--quit"}, 20), 0);
   EXPECT_TRUE(SwaySession::Running(p.pid));
+}
+
+TEST(WaylandSaverWithoutSway, BadCommandLinesAreOneLineAndCodeOne) {
+  char pattern[] = "/tmp/navanava-nowl-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern;
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"--root"}, "navanava-wayland: unknown option '--root'; see navanava-wayland --help\n"},
+      {{"--output"}, "navanava-wayland: missing value after '--output': --output takes a name\n"},
+      {{"--flakes", "101"},
+       "navanava-wayland: bad value '101': --flakes N takes a whole number from 0 to 100\n"},
+  };
+  for (const auto& k : cases) {
+    std::vector<std::string> args = {kProgram};
+    args.insert(args.end(), k.args.begin(), k.args.end());
+    const pid_t pid = SpawnPlain(args, {"XDG_RUNTIME_DIR=" + dir}, dir + "/out.txt");
+    int status = 0;
+    ASSERT_TRUE(WaitForExit(pid, 10, &status));
+    EXPECT_EQ(ExitCodeOf(status), 1);
+    EXPECT_EQ(ReadFileText(dir + "/out.txt"), k.message);
+  }
+  std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 TEST(WaylandSaverWithoutSway, NoCompositorIsOneLineAndCodeTwo) {
