@@ -329,12 +329,12 @@ void CopyName(OutputRecord* o, const char* name) {
   o->name[sizeof o->name - 1] = '\0';
 }
 
+// A new output scale changes the device pixels under an unchanged surface.
 void OnOutputChanged(OutputRecord* o) {
   if (o->surface == nullptr || !o->configured) return;
-  const int32_t shownScale = IsSceneOutput(o) ? client.view.bufferScale : 0;
-  if (IsSceneOutput(o) && shownScale != o->scale) StartSceneOn(o);
-  if (!IsSceneOutput(o) && o->buffers[0].buffer != nullptr &&
-      o->buffers[0].width != o->width * o->scale) {
+  if (IsSceneOutput(o)) {
+    if (client.view.bufferScale != o->scale) StartSceneOn(o);
+  } else if (o->buffers[0].buffer != nullptr && o->buffers[0].width != o->width * o->scale) {
     o->blackShown = false;
   }
 }

@@ -285,6 +285,31 @@ TEST_F(WaylandSaver, AnOutputAddedWhileItRunsIsCoveredAtOnce) {
   EXPECT_LE(count(".create_pool("), 4);
 }
 
+// A new mode or scale of the scene's output: the scene starts again at the
+// output's new device pixels.
+TEST_F(WaylandSaver, TheSceneFollowsItsOutputsModeAndScale) {
+  const struct {
+    std::vector<std::string> command;
+    int width, height;
+  } changes[] = {
+      {{"swaymsg", "output", "HEADLESS-1", "mode", "1024x768"}, 1024, 768},
+      {{"swaymsg", "output", "HEADLESS-1", "scale", "2"}, 1024, 768},
+      {{"swaymsg", "output", "HEADLESS-1", "mode", "1600x900"}, 1600, 900},
+  };
+  Begin(TwoOutputs(1));
+  const NobodyProcess p = Saver({"--seed", "3", "--ticks", "40", "--flakes", "30"});
+  EXPECT_TRUE(ShowsPicture("HEADLESS-1", ExpectedFrame(1280, 720, 30, 3, 40, 32), 1280, 720));
+  for (const auto& change : changes) {
+    std::string output;
+    ASSERT_EQ(sway.Run(change.command, 20, &output), 0) << output;
+    EXPECT_TRUE(ShowsPicture("HEADLESS-1",
+                             ExpectedFrame(change.width, change.height, 30, 3, 40, 32),
+                             change.width, change.height))
+        << change.command[3] << " " << change.command[4];
+  }
+  EXPECT_TRUE(SwaySession::Running(p.pid));
+}
+
 TEST_F(WaylandSaver, SignalsEndItWithinASecondAndItSaysNothing) {
   Begin(TwoOutputs(1));
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
