@@ -3,6 +3,7 @@
 // virtual pointer for input; weston for a compositor without layer-shell.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 
 #include "tests/wayland/sway_session.h"
 #include "tests/x11/x11_test_support.h"
+#include "tools/png_io.h"
 
 namespace {
 
@@ -244,13 +246,31 @@ TEST_F(WaylandSaver, OnePerSessionAndQuitReturnsOnlyOnceItIsGone) {
   EXPECT_EQ(sway.Run({kProgram, "--quit"}, 10, &output), 0);
 }
 
-TEST_F(WaylandSaver, SwayidleStartsItAfterItsTimeout) {
+// The README's swayidle line, with shorter timeouts and a screenshot in the
+// locker's place: the saver starts after the first timeout; after the second
+// it is gone before the command that follows --quit runs.
+TEST_F(WaylandSaver, SwayidleStartsItAndQuitsItBeforeTheLocker) {
   Begin(TwoOutputs(1));
+  const std::string shot = sway.home + "/locker.png";
   const NobodyProcess idle =
-      sway.Spawn({"swayidle", "timeout", "1", kProgram + " --seed 1 --ticks 1"});
+      sway.Spawn({"swayidle", "timeout", "1", kProgram + " --seed 1 --ticks 1", "timeout", "10",
+                  kProgram + " --quit; grim -o HEADLESS-1 " + shot + ".part && mv " + shot +
+                      ".part " + shot});
   WaitUntilDrawn();
-  EXPECT_TRUE(SwaySession::Running(idle.pid));
-  EXPECT_EQ(sway.Run({kProgram, "--quit"}, 20), 0);
+  EXPECT_TRUE(SwaySession::Running(idle.pid)) << ReadFileText(idle.outputPath);
+  std::vector<uint32_t> pixels;
+  int width = 0, height = 0;
+  for (int i = 0; i < 300 && !ReadRgbPng(shot, &pixels, &width, &height); ++i) SleepSeconds(0.1);
+  ASSERT_EQ(width, 1280) << "no picture from the locker's place";
+  int64_t red = 0;
+  for (uint32_t p : pixels) red += (p & 0xFFFFFF) == 0xFF0000 ? 1 : 0;
+  EXPECT_EQ(red, 1280 * 720) << "the saver was still on the screen";
+  // And its lock is free: no saver runs.
+  const int fd = open((sway.runtime + "/navanava-wayland-" + sway.display + ".lock").c_str(),
+                      O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+  close(fd);
 }
 
 // A new output is covered at once; the configure events that come with it
