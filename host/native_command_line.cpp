@@ -8,6 +8,7 @@
 #endif
 
 const char kNativeVersion[] = "navanava " NAVANAVA_VERSION;
+const char kWaylandVersion[] = "navanava-wayland " NAVANAVA_VERSION;
 
 const char kNativeUsage[] =
     "usage: navanava [options]\n"
@@ -32,6 +33,38 @@ const char kNativeUsage[] =
     "after '=' (--flakes 40, -flakes=40). --window, --mono, --install,\n"
     "--noinstall and --visual NAME are accepted for XScreenSaver and change nothing.\n"
     "\n";
+
+const char kWaylandUsage[] =
+    "usage: navanava-wayland [options]\n"
+    "A figure walks and jumps along the bottom of the screen while ice flakes fall,\n"
+    "on a Wayland compositor with the wlr-layer-shell protocol. It covers every\n"
+    "output until a key, a button, a scroll, a touch or a pointer move ends it.\n"
+    "Start it from an idle daemon, e.g. swayidle timeout 300 'navanava-wayland'.\n"
+    "\n"
+    "  --output NAME   the output that shows the scene (default: the largest);\n"
+    "                  the others are black\n"
+    "  --quit          end the saver that runs in this session and wait until it\n"
+    "                  is gone (before a screen locker starts)\n"
+    "  --background    a wallpaper behind everything: no input, never ends on\n"
+    "                  input (for a locker that runs a wallpaper program)\n"
+    "\n"
+    "The scene (options not given come from the settings file\n"
+    "$XDG_CONFIG_HOME/navanava/control.ini, else the defaults 10 ms and 10 flakes):\n"
+    "%s"
+    "  --no-fps        do not show the frame rate\n"
+    "\n"
+    "  --help          this text\n"
+    "  --version       the program's version\n"
+    "\n"
+    "Options take one or two dashes; a value follows as the next argument or\n"
+    "after '=' (--flakes 40, -flakes=40). One saver runs per session: a second\n"
+    "start while one runs exits at once.\n"
+    "\n"
+    "Exit codes: 0 ended (input, SIGTERM, SIGINT, SIGHUP, --quit), or another\n"
+    "saver already runs; 1 bad command line; 2 no Wayland compositor; 4 the\n"
+    "connection to the compositor was lost; 5 a protocol error; 6 memory ran out\n"
+    "or the compositor lacks shared-memory buffers; 7 the compositor offers no\n"
+    "wlr-layer-shell (GNOME's, for one).\n";
 
 namespace {
 
@@ -58,22 +91,28 @@ void Fail(NativeCommandLine* c, const char* format, const char* argument, const 
   std::snprintf(c->error, sizeof c->error, format, shown, detail);
 }
 
-enum class ValueKind { kNone, kShared, kWindowId, kGeometry, kDisplay, kVisual };
+enum class ValueKind { kNone, kShared, kWindowId, kGeometry, kDisplay, kVisual, kOutput };
+
+// Which programs know an option.
+constexpr unsigned kX11 = 1, kWayland = 2, kBoth = kX11 | kWayland;
 
 struct NativeOption {
   const char* name;
   ValueKind kind;
+  unsigned programs;
 };
 
-// Options of our own, and XScreenSaver's standard ones that its daemon,
-// its settings app or a user's programs list may pass.
+// Options of our own, and (X11) XScreenSaver's standard ones that its
+// daemon, its settings app or a user's programs list may pass.
 const NativeOption kNativeOptions[] = {
-    {"root", ValueKind::kNone},        {"window-id", ValueKind::kWindowId},
-    {"geometry", ValueKind::kGeometry}, {"display", ValueKind::kDisplay},
-    {"help", ValueKind::kNone},        {"version", ValueKind::kNone},
-    {"no-fps", ValueKind::kNone},      {"window", ValueKind::kNone},
-    {"mono", ValueKind::kNone},        {"install", ValueKind::kNone},
-    {"noinstall", ValueKind::kNone},   {"visual", ValueKind::kVisual},
+    {"root", ValueKind::kNone, kX11},          {"window-id", ValueKind::kWindowId, kX11},
+    {"geometry", ValueKind::kGeometry, kX11},  {"display", ValueKind::kDisplay, kX11},
+    {"help", ValueKind::kNone, kBoth},         {"version", ValueKind::kNone, kBoth},
+    {"no-fps", ValueKind::kNone, kBoth},       {"window", ValueKind::kNone, kX11},
+    {"mono", ValueKind::kNone, kX11},          {"install", ValueKind::kNone, kX11},
+    {"noinstall", ValueKind::kNone, kX11},     {"visual", ValueKind::kVisual, kX11},
+    {"output", ValueKind::kOutput, kWayland},  {"quit", ValueKind::kNone, kWayland},
+    {"background", ValueKind::kNone, kWayland},
 };
 
 const char kWindowIdForm[] = "--window-id takes a window id, hex like 0x1a00003 or decimal";
@@ -155,7 +194,10 @@ bool ParseGeometry(const char* text, NativeCommandLine* c) {
   return true;
 }
 
-void ParseNativeCommandLine(int argc, const char* const* argv, NativeCommandLine* c) {
+namespace {
+
+void ParseFor(unsigned program, const char* programName, int argc, const char* const* argv,
+              NativeCommandLine* c) {
   std::memset(c, 0, sizeof *c);
   c->action = NativeAction::kRun;
   ClearSaverOptions(&c->options);
@@ -179,17 +221,17 @@ void ParseNativeCommandLine(int argc, const char* const* argv, NativeCommandLine
     if (start[n] == '=') {
       inlineValue = start + n + 1;
     } else if (start[n] != '\0') {
-      Fail(c, "unknown option '%s'; see navanava --help%s", arg, "");
+      Fail(c, "unknown option '%s'; see %s --help", arg, programName);
       return;
     }
 
     const NativeOption* own = nullptr;
     for (const NativeOption& option : kNativeOptions) {
-      if (std::strcmp(option.name, name) == 0) own = &option;
+      if ((option.programs & program) != 0 && std::strcmp(option.name, name) == 0) own = &option;
     }
     const bool shared = own == nullptr && (SaverOptionTakesValue(name) || std::strcmp(name, "fps") == 0);
     if (own == nullptr && !shared) {
-      Fail(c, "unknown option '%s'; see navanava --help%s", arg, "");
+      Fail(c, "unknown option '%s'; see %s --help", arg, programName);
       return;
     }
     const bool takesValue = shared ? SaverOptionTakesValue(name) : own->kind != ValueKind::kNone;
@@ -219,6 +261,8 @@ void ParseNativeCommandLine(int argc, const char* const* argv, NativeCommandLine
         if (std::strcmp(name, "root") == 0) c->root = true;
         if (std::strcmp(name, "window") == 0) c->root = false;
         if (std::strcmp(name, "no-fps") == 0) c->options.showFps = false;
+        if (std::strcmp(name, "quit") == 0) c->quit = true;
+        if (std::strcmp(name, "background") == 0) c->background = true;
         if (std::strcmp(name, "help") == 0) {
           c->action = NativeAction::kHelp;
           return;
@@ -251,16 +295,28 @@ void ParseNativeCommandLine(int argc, const char* const* argv, NativeCommandLine
         break;
       case ValueKind::kDisplay:
       case ValueKind::kVisual:
+      case ValueKind::kOutput:
         if (value == nullptr || value[0] == '\0') {
           Fail(c, "missing value after '%s': --%s takes a name", arg, name);
           return;
         }
         if (own->kind == ValueKind::kDisplay) c->displayName = value;
+        if (own->kind == ValueKind::kOutput) c->outputName = value;
         break;
       case ValueKind::kShared:
         break;
     }
   }
+}
+
+}  // namespace
+
+void ParseNativeCommandLine(int argc, const char* const* argv, NativeCommandLine* c) {
+  ParseFor(kX11, "navanava", argc, argv, c);
+}
+
+void ParseWaylandCommandLine(int argc, const char* const* argv, NativeCommandLine* c) {
+  ParseFor(kWayland, "navanava-wayland", argc, argv, c);
 }
 
 void ApplyGivenOptions(const SaverOptions& options, SceneSettings* settings) {

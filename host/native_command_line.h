@@ -1,6 +1,7 @@
 #pragma once
-// The command line of the native program `navanava`: where it draws, the
-// shared saver options, help and version. Options start with one or two
+// The command lines of the native programs: `navanava` (X11: where it
+// draws) and `navanava-wayland` (which output, --quit, --background), each
+// with the shared saver options, help and version. Options start with one or two
 // dashes; a value follows as the next argument or after '=' in the same one
 // ("--flakes 40", "-flakes=40"). A later option overrides an earlier one.
 #include <cstddef>
@@ -31,13 +32,21 @@ struct NativeCommandLine {
   int32_t x, y;           // from the left and top edges, or from the right and
   bool xFromRight, yFromBottom;  // bottom ones for "-X" and "-Y"
   const char* displayName;  // --display NAME; null means $DISPLAY
+  // navanava-wayland only:
+  const char* outputName;  // --output NAME: the scene's output; null picks the largest
+  bool quit;               // --quit: end the running saver and wait until it is gone
+  bool background;         // --background: a wallpaper behind everything, no input
   char error[kCommandLineErrorCapacity];  // one printable line for kError
 };
 
 // Reads argv[1] .. argv[argc - 1]. Stops at the first problem with action
 // kError and a message that names the argument and the valid form. The
-// record points into argv (displayName) and must not outlive it.
+// record points into argv (displayName, outputName) and must not outlive it.
+// Each program knows only its own options: the X11 program's, and
+// XScreenSaver's standard ones, are unknown to the Wayland program and the
+// other way round.
 void ParseNativeCommandLine(int argc, const char* const* argv, NativeCommandLine* commandLine);
+void ParseWaylandCommandLine(int argc, const char* const* argv, NativeCommandLine* commandLine);
 
 // A window id: "0x" or "0X" and 1 to 8 hex digits, or 1 to 10 decimal digits,
 // nonzero and at most 0xFFFFFFFF.
@@ -54,3 +63,5 @@ void ApplyGivenOptions(const SaverOptions& options, SceneSettings* settings);
 
 extern const char kNativeUsage[];
 extern const char kNativeVersion[];
+extern const char kWaylandUsage[];
+extern const char kWaylandVersion[];

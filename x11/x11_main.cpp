@@ -17,6 +17,7 @@
 
 #include "host/native_command_line.h"
 #include "host/saver_options.h"
+#include "host/standard_descriptors.h"
 #include "host/timer_clock.h"
 #include "x11/x11_errors.h"
 #include "x11/x11_window.h"
@@ -55,18 +56,6 @@ int64_t NowNs() {
   timespec t;
   clock_gettime(CLOCK_MONOTONIC, &t);
   return static_cast<int64_t>(t.tv_sec) * kNanosecondsPerSecond + t.tv_nsec;
-}
-
-// With stdin, stdout or stderr closed, the X connection could take one of
-// their numbers and a stray write would corrupt it.
-void KeepStandardDescriptorsOpen() {
-  for (int i = 0; i < 3; ++i) {
-    const int fd = open("/dev/null", O_RDWR);
-    if (fd > 2) {
-      close(fd);
-      break;
-    }
-  }
 }
 
 bool SetUpSignals() {

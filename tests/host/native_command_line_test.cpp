@@ -133,6 +133,57 @@ TEST(NativeCommandLine, RefusedFormsNameTheArgumentAndTheValidForm) {
   }
 }
 
+NativeCommandLine ParseWayland(std::vector<const char*> args) {
+  args.insert(args.begin(), "navanava-wayland");
+  NativeCommandLine c;
+  ParseWaylandCommandLine(static_cast<int>(args.size()), args.data(), &c);
+  return c;
+}
+
+TEST(WaylandCommandLine, ItsOwnOptionsAndTheSharedOnes) {
+  NativeCommandLine c = ParseWayland({});
+  ASSERT_EQ(c.action, NativeAction::kRun) << c.error;
+  EXPECT_FALSE(c.quit || c.background || c.options.showFps);
+  EXPECT_EQ(c.outputName, nullptr);
+
+  c = ParseWayland({"--output", "HEADLESS-2", "-quit", "--background", "--flakes=100",
+                    "--interval", "0", "--seed", "7", "--ticks", "9", "--scale", "2", "--fps"});
+  ASSERT_EQ(c.action, NativeAction::kRun) << c.error;
+  EXPECT_STREQ(c.outputName, "HEADLESS-2");
+  EXPECT_TRUE(c.quit && c.background && c.options.showFps);
+  EXPECT_EQ(c.options.flakeCount, 100);
+  EXPECT_EQ(c.options.tickIntervalMs, 0);
+  EXPECT_EQ(c.options.seed, 7u);
+  EXPECT_EQ(c.options.stopAfterTicks, 9);
+  EXPECT_EQ(c.options.pixelScale, 2);
+  EXPECT_EQ(ParseWayland({"--version"}).action, NativeAction::kVersion);
+  EXPECT_EQ(ParseWayland({"--help"}).action, NativeAction::kHelp);
+}
+
+TEST(WaylandCommandLine, EachProgramRefusesTheOthersOptions) {
+  struct Case {
+    bool wayland;
+    std::vector<const char*> args;
+    const char* message;
+  } cases[] = {
+      {true, {"--root"}, "unknown option '--root'; see navanava-wayland --help"},
+      {true, {"--window-id", "0x400007"}, "unknown option '--window-id'; see navanava-wayland --help"},
+      {true, {"--display", ":0"}, "unknown option '--display'; see navanava-wayland --help"},
+      {true, {"--output"}, "missing value after '--output': --output takes a name"},
+      {true, {"--output="}, "missing value after '--output=': --output takes a name"},
+      {true, {"--quit=now"}, "'--quit=now': --quit takes no value"},
+      {true, {"--flakes", "101"}, "bad value '101': --flakes N takes a whole number from 0 to 100"},
+      {false, {"--output", "DP-1"}, "unknown option '--output'; see navanava --help"},
+      {false, {"--quit"}, "unknown option '--quit'; see navanava --help"},
+      {false, {"--background"}, "unknown option '--background'; see navanava --help"},
+  };
+  for (const Case& k : cases) {
+    const NativeCommandLine c = k.wayland ? ParseWayland(k.args) : Parse(k.args);
+    EXPECT_EQ(c.action, NativeAction::kError) << k.args[0];
+    EXPECT_STREQ(c.error, k.message) << k.args[0];
+  }
+}
+
 TEST(NativeCommandLine, WindowIds) {
   struct Case {
     const char* text;
