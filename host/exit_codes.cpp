@@ -15,6 +15,22 @@ const ExitCodeMeaning kX11ExitCodes[] = {
 };
 const int kX11ExitCodeCount = sizeof kX11ExitCodes / sizeof kX11ExitCodes[0];
 
+const ExitCodeMeaning kWaylandExitCodes[] = {
+    {kExitDone,
+     "ended by input, SIGTERM, SIGINT or SIGHUP, or by --quit; also a start while another "
+     "saver runs in the session, and --quit itself"},
+    {kExitBadCommandLine,
+     "a bad command line (one line on standard error says what and the valid form)"},
+    {kExitNoDisplay, "no Wayland compositor can be reached"},
+    {kExitConnectionLost, "the connection to the compositor was lost"},
+    {kExitXError, "the compositor reported a protocol error"},
+    {kExitCannotDraw, "memory or shared memory ran out"},
+    {kExitNoLayerShell,
+     "the compositor offers no wlr-layer-shell (one line on standard error names what the "
+     "saver needs)"},
+};
+const int kWaylandExitCodeCount = sizeof kWaylandExitCodes / sizeof kWaylandExitCodes[0];
+
 namespace {
 
 constexpr size_t kColumns = 79;

@@ -23,6 +23,9 @@ struct ExitCodeMeaning {
 // The X11 program's exit codes, in order.
 extern const ExitCodeMeaning kX11ExitCodes[];
 extern const int kX11ExitCodeCount;
+// The Wayland program's.
+extern const ExitCodeMeaning kWaylandExitCodes[];
+extern const int kWaylandExitCodeCount;
 
 // "Exit codes:" and one entry per code, each wrapped to 79 columns, into
 // `buffer` (cut to capacity - 1 bytes, always terminated). The length written.

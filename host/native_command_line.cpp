@@ -59,12 +59,7 @@ const char kWaylandUsage[] =
     "Options take one or two dashes; a value follows as the next argument or\n"
     "after '=' (--flakes 40, -flakes=40). One saver runs per session: a second\n"
     "start while one runs exits at once.\n"
-    "\n"
-    "Exit codes: 0 ended (input, SIGTERM, SIGINT, SIGHUP, --quit), or another\n"
-    "saver already runs; 1 bad command line; 2 no Wayland compositor; 4 the\n"
-    "connection to the compositor was lost; 5 a protocol error; 6 memory ran out\n"
-    "or the compositor lacks shared-memory buffers; 7 the compositor offers no\n"
-    "wlr-layer-shell (GNOME's, for one).\n";
+    "\n";
 
 namespace {
 

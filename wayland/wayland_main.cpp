@@ -160,9 +160,13 @@ int main(int argc, char** argv) {
   ParseWaylandCommandLine(argc, argv, &run.commandLine);
   const NativeCommandLine& c = run.commandLine;
   switch (c.action) {
-    case NativeAction::kHelp:
+    case NativeAction::kHelp: {
       std::printf(kWaylandUsage, kSaverOptionsHelp);
+      char codes[1024];
+      FormatExitCodes(kWaylandExitCodes, kWaylandExitCodeCount, codes, sizeof codes);
+      std::fputs(codes, stdout);
       return kExitDone;
+    }
     case NativeAction::kVersion:
       std::printf("%s\n", kWaylandVersion);
       return kExitDone;

@@ -1,5 +1,5 @@
-// The exit codes as the X11 program's --help prints them and as its manual
-// page lists them: the same codes with the same words.
+// The exit codes as the X11 and Wayland programs' --help prints them and as
+// their manual pages list them: the same codes with the same words.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,8 +13,11 @@
 
 namespace {
 
-// Runs of blanks and line breaks as one blank, none at either end.
-std::string Squeezed(const std::string& text) {
+// Runs of blanks and line breaks as one blank, none at either end; the
+// manual pages' "\-" as a plain hyphen.
+std::string Squeezed(std::string text) {
+  for (size_t at = text.find("\\-"); at != std::string::npos; at = text.find("\\-", at))
+    text.erase(at, 1);
   std::string out;
   for (char c : text) {
     const bool blank = c == ' ' || c == '\n' || c == '\t';
@@ -63,34 +66,51 @@ std::string SourceDir() {
   return dir != nullptr ? dir : ".";
 }
 
-TEST(ExitCodes, ManualPageListsTheSameCodesAndWords) {
-  const std::map<int, std::string> manual = ManualExitCodes(SourceDir() + "/packaging/navanava.6");
-  ASSERT_EQ(manual.size(), static_cast<size_t>(kX11ExitCodeCount));
-  for (int i = 0; i < kX11ExitCodeCount; ++i) {
-    const auto found = manual.find(kX11ExitCodes[i].code);
-    ASSERT_NE(found, manual.end()) << "code " << kX11ExitCodes[i].code;
-    EXPECT_EQ(found->second, kX11ExitCodes[i].meaning) << "code " << kX11ExitCodes[i].code;
+struct Program {
+  const char* manualPage;
+  const ExitCodeMeaning* codes;
+  int count;
+};
+
+const Program kPrograms[] = {
+    {"packaging/navanava.6", kX11ExitCodes, kX11ExitCodeCount},
+    {"packaging/navanava-wayland.1", kWaylandExitCodes, kWaylandExitCodeCount},
+};
+
+TEST(ExitCodes, ManualPagesListTheSameCodesAndWords) {
+  for (const Program& program : kPrograms) {
+    SCOPED_TRACE(program.manualPage);
+    const std::map<int, std::string> manual = ManualExitCodes(SourceDir() + "/" + program.manualPage);
+    ASSERT_EQ(manual.size(), static_cast<size_t>(program.count));
+    for (int i = 0; i < program.count; ++i) {
+      const auto found = manual.find(program.codes[i].code);
+      ASSERT_NE(found, manual.end()) << "code " << program.codes[i].code;
+      EXPECT_EQ(found->second, program.codes[i].meaning) << "code " << program.codes[i].code;
+    }
   }
 }
 
 TEST(ExitCodes, HelpListsEveryCodeWithItsWords) {
-  char text[2048];
-  const size_t length = FormatExitCodes(kX11ExitCodes, kX11ExitCodeCount, text, sizeof text);
-  ASSERT_EQ(length, std::strlen(text));
-  std::istringstream lines(text);
-  std::string line;
-  std::getline(lines, line);
-  EXPECT_EQ(line, "Exit codes:");
-  std::map<int, std::string> listed;
-  int code = -1;
-  while (std::getline(lines, line)) {
-    EXPECT_LE(line.size(), 79u) << line;
-    if (line.size() > 2 && line[2] != ' ') code = line[2] - '0';
-    listed[code] += line.substr(6) + " ";
-  }
-  ASSERT_EQ(listed.size(), static_cast<size_t>(kX11ExitCodeCount));
-  for (int i = 0; i < kX11ExitCodeCount; ++i) {
-    EXPECT_EQ(Squeezed(listed[kX11ExitCodes[i].code]), kX11ExitCodes[i].meaning);
+  for (const Program& program : kPrograms) {
+    SCOPED_TRACE(program.manualPage);
+    char text[2048];
+    const size_t length = FormatExitCodes(program.codes, program.count, text, sizeof text);
+    ASSERT_EQ(length, std::strlen(text));
+    std::istringstream lines(text);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "Exit codes:");
+    std::map<int, std::string> listed;
+    int code = -1;
+    while (std::getline(lines, line)) {
+      EXPECT_LE(line.size(), 79u) << line;
+      if (line.size() > 2 && line[2] != ' ') code = line[2] - '0';
+      listed[code] += line.substr(6) + " ";
+    }
+    ASSERT_EQ(listed.size(), static_cast<size_t>(program.count));
+    for (int i = 0; i < program.count; ++i) {
+      EXPECT_EQ(Squeezed(listed[program.codes[i].code]), program.codes[i].meaning);
+    }
   }
 }
 
