@@ -30,7 +30,7 @@ start() {
   if ! alive "$dir/xvfb.pid"; then
     local n=$(( 90 + depth ))
     while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 "$(geometry_for "$depth")" -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
+    Xvfb ":$n" -screen 0 "$(geometry_for "$depth")" -noreset -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
     echo $! >"$dir/xvfb.pid"
     echo ":$n" >"$dir/display"
     for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done

@@ -27,7 +27,7 @@ cp "$saver" "$work/navanava.scr"
 cp "$screen_probe" "$work/screen_probe.exe"
 
 display=$(free_display 60)
-start_x Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp
+start_x Xvfb ":$display" -screen 0 1024x768x24 -noreset -nolisten tcp
 wait_socket "$display" || { fail "Xvfb :$display did not start"; exit 1; }
 export DISPLAY=":$display"
 restart_wineserver

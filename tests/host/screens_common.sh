@@ -62,11 +62,11 @@ start_two_heads() {
   wineserver -k 2>/dev/null || true
   local outer inner
   outer=$(free_display 60)
-  start_x Xvfb ":$outer" -screen 0 1600x800x24 -nolisten tcp
+  start_x Xvfb ":$outer" -screen 0 1600x800x24 -noreset -nolisten tcp
   wait_socket "$outer" || { fail "Xvfb :$outer did not start"; return 1; }
   inner=$(free_display $((outer + 1)))
   start_x env DISPLAY=":$outer" Xephyr ":$inner" +xinerama -extension RANDR \
-    -screen "$1" -screen "$2" -ac -nolisten tcp
+    -screen "$1" -screen "$2" -ac -noreset -nolisten tcp
   wait_socket "$inner" || { fail "Xephyr :$inner did not start"; return 1; }
   export DISPLAY=":$inner"
   restart_wineserver

@@ -54,7 +54,7 @@ fi
 # A private X server.
 n=150
 while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+Xvfb ":$n" -screen 0 800x600x24 -noreset -nolisten tcp </dev/null >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
 export DISPLAY=":$n"

@@ -28,7 +28,7 @@ trap '[ -n "$xvfb" ] && { kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null
 n=140
 for _ in $(seq 40); do
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 "$geometry" "${listen[@]}" "${xvfb_args[@]}" </dev/null >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 "$geometry" -noreset "${listen[@]}" "${xvfb_args[@]}" </dev/null >/dev/null 2>&1 &
   xvfb=$!
   for _ in $(seq 200); do
     [ -e "/tmp/.X11-unix/X$n" ] && break

@@ -302,6 +302,7 @@ TEST_F(X11Saver, BadCommandLinesSayWhatIsWrongAndDrawNothing) {
       {{"--scale", "9"}, "--scale N takes a whole number from 0 to 8"},
       {{"--fps=1"}, "--fps takes no value"},
       {{"extra"}, "unexpected argument 'extra'"},
+      {{"--bo\x7fgus\t"}, "unknown option '--bo?gus?'"},
   };
   const int windowsBefore = CountTopLevelWindows(display);
   for (const Case& k : cases) {
@@ -416,7 +417,7 @@ TEST_F(X11Saver, LostServerEndsItQuietlyWithCodeFour) {
   while (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0) ++n;
   const std::string name = ":" + std::to_string(n);
   pid_t server = -1;
-  std::vector<std::string> argsStore = {"Xvfb", name, "-screen", "0", "320x240x24", "-nolisten", "tcp"};
+  std::vector<std::string> argsStore = {"Xvfb", name, "-screen", "0", "320x240x24", "-noreset", "-nolisten", "tcp"};
   std::vector<char*> argv;
   for (std::string& s : argsStore) argv.push_back(&s[0]);
   argv.push_back(nullptr);
