@@ -17,7 +17,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 scripts=$here/../../scripts
 probe=$1 program=$2 kind=${3:-saver}
 
-while IFS='=' read -r k v; do export "$k=$v"; done < <("$scripts/wine-session.sh" start 24)
+# A session of its own (display and prefix): the pointer, the keyboard focus
+# and "control.ini" are this test's alone while it runs.
+export NAVANAVA_WINE_SESSION=dialog
+while IFS='=' read -r k v; do export "$k=$v"; done < <("$scripts/wine-session.sh" start 24 "$NAVANAVA_WINE_SESSION")
 export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 work=$(mktemp -d /tmp/navanava-dialog-XXXXXX)
@@ -49,6 +52,19 @@ stored_file() {  # stored_file SPEED_VALUE COUNT_VALUE
 
 info() { awk -v k="$1" '$1 == k { $1 = ""; sub(/^ /, ""); print }' "$work/info"; }
 
+# find_window PATTERN: the first X window whose name matches, waiting up to
+# 60 s. A search that meets a window going away fails with an X error and is
+# simply tried again.
+find_window() {
+  local id
+  for _ in $(seq 600); do
+    id=$(xdotool search --name "$1" 2>/dev/null | head -n1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
 # start_dialog MODE ARGS...: MODE is "root" or "desktop" (optionally followed
 # by ":ACTIONS" for message actions of the probe); starts the program through
 # the probe and waits until the probe has described the dialog.
@@ -63,7 +79,9 @@ start_dialog() {
       >"$work/probe.log" 2>&1
     echo $? >"$work/exit" ) &
   probe_pid=$!
-  for _ in $(seq 300); do
+  # The probe gives up when no dialog appeared within 120 s; Wine starts
+  # slowly on a busy machine.
+  for _ in $(seq 1500); do
     [ -f "$work/info" ] || [ -f "$work/exit" ] && break
     sleep 0.1
   done
@@ -72,7 +90,7 @@ start_dialog() {
     return 1
   fi
   if [[ $mode == desktop* ]]; then
-    focus_window=$(xdotool search --name "^$desktop - Wine desktop\$" | head -1)
+    focus_window=$(find_window "^$desktop - Wine desktop\$") || { fail "no desktop window"; return 1; }
   else
     focus_window=$(info xid)
   fi
@@ -85,7 +103,7 @@ click() { click_at $(info "$1"); }
 
 # finish_dialog EXPECTED_EXIT: waits for the program to end.
 finish_dialog() {
-  # The probe ends a dialog that is still open after 30 s (exit code 203).
+  # The probe ends a dialog that is still open after 120 s (exit code 203).
   wait "$probe_pid" 2>/dev/null
   local code
   code=$(cat "$work/exit")
@@ -283,11 +301,7 @@ saver_run() {
   rm -f "$work/saver.exit"
   ( "$scripts/run-wine.sh" "$program" /s >/dev/null 2>&1; echo $? >"$work/saver.exit" ) &
   local pid=$! saver=""
-  for _ in $(seq 100); do
-    saver=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -1)
-    [ -n "$saver" ] && break
-    sleep 0.1
-  done
+  saver=$(find_window '^Screen Saver$') || saver=""
   if [ -z "$saver" ]; then
     fail "no saver window"
     "$scripts/run-wine.sh" taskkill /im "$(basename "$program")" /f >/dev/null 2>&1
@@ -305,7 +319,7 @@ saver_run() {
   lit_box=$(convert "$work/$1-2.png" -trim -format '%w %h' info: 2>/dev/null)
   flakes=$(count_flakes "$work/$1-2.png")
   xdotool windowfocus --sync "$saver" key space
-  for _ in $(seq 100); do [ -f "$work/saver.exit" ] && break; sleep 0.1; done
+  for _ in $(seq 300); do [ -f "$work/saver.exit" ] && break; sleep 0.1; done
   if [ ! -f "$work/saver.exit" ]; then
     fail "a key did not end the saver"
     "$scripts/run-wine.sh" taskkill /im "$(basename "$program")" /f >/dev/null 2>&1

@@ -15,7 +15,9 @@ saver=$(realpath "$1") parent_exe=$(realpath "$2") password_cpl=$(realpath "$3")
 mpr_dll=$(realpath "$4") frame_match=$(realpath "$5") resources=$(realpath "$6")
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 
-while IFS='=' read -r k v; do export "$k=$v"; done < <("$scripts/wine-session.sh" start 24)
+# A session of its own: full-screen windows, the pointer and the keyboard
+# focus are this test's alone while it runs.
+while IFS='=' read -r k v; do export "$k=$v"; done < <("$scripts/wine-session.sh" start 24 e2e)
 export WINEDEBUG=-all WINEARCH=win32
 locale=${NAVANAVA_LOCALE:-ja_JP.UTF-8}
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -69,13 +71,17 @@ start() {
 }
 alive() { [ ! -f "$work/rc.$1" ]; }
 # exit_code PID SECONDS: the exit status, or "running" when it did not end.
+# Waits at least 30 s whatever SECONDS says: an end is waited for, never
+# timed (a loaded machine may take that long).
 exit_code() {
-  local pid=$1 tenths=$(( $2 * 10 ))
+  local pid=$1 tenths=$(( ($2 < 30 ? 30 : $2) * 10 ))
   for _ in $(seq "$tenths"); do [ -f "$work/rc.$pid" ] && break; sleep 0.1; done
   if [ -f "$work/rc.$pid" ]; then cat "$work/rc.$pid"; else echo running; fi
 }
-find_window() {  # prints the first X window titled exactly $1, waiting up to 10 s
-  for _ in $(seq 100); do
+# Bounds are generous: Wine starts slowly on a busy machine. A search that
+# meets a window going away fails with an X error; it is simply tried again.
+find_window() {  # prints the first X window titled exactly $1, waiting up to 60 s
+  for _ in $(seq 600); do
     if id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1) && [ -n "$id" ]; then
       echo "$id"; return 0
     fi
@@ -169,11 +175,11 @@ for switch in /p /l; do
   rm -f "$work/parent.txt" "$work/child.txt" "$work/stop"
   start preview_parent.exe
   parent_pid=$last_pid
-  for _ in $(seq 100); do [ -f "$work/parent.txt" ] && break; sleep 0.1; done
+  for _ in $(seq 600); do [ -f "$work/parent.txt" ] && break; sleep 0.1; done
   read -r handle width height <"$work/parent.txt"
   start navanava.scr "$switch" "$handle"
   preview_pid=$last_pid
-  for _ in $(seq 100); do [ -f "$work/child.txt" ] && break; sleep 0.1; done
+  for _ in $(seq 600); do [ -f "$work/child.txt" ] && break; sleep 0.1; done
   child=$(tr -d '\r' <"$work/child.txt" 2>/dev/null || echo none)
   if [ "$child" = "Preview 0 0 $width $height 1" ]; then pass "child \"$child\""
   else fail "child window: \"$child\", expected \"Preview 0 0 $width $height 1\""; fi
@@ -202,8 +208,8 @@ wine reg add 'HKCU\Software\Wine\AppDefaults\nava98.scr' /v Version /d win98 /f 
 wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
 rm -f "$work/verify.log"
 verifications() { grep -c '^verify' "$work/verify.log" 2>/dev/null || true; }
-wait_verifications() {  # wait_verifications N: until N verifications are logged (10 s)
-  for _ in $(seq 100); do [ "$(verifications)" -ge "$1" ] && return 0; sleep 0.1; done
+wait_verifications() {  # wait_verifications N: until N verifications are logged (60 s)
+  for _ in $(seq 600); do [ "$(verifications)" -ge "$1" ] && return 0; sleep 0.1; done
   return 1
 }
 printf '0c' >"$work/answer.txt"  # refuse, and ask to close again right away
@@ -240,7 +246,7 @@ echo "== password change"
 rm -f "$work/parent.txt" "$work/stop" "$work/mpr.log"
 start preview_parent.exe
 parent_pid=$last_pid
-for _ in $(seq 100); do [ -f "$work/parent.txt" ] && break; sleep 0.1; done
+for _ in $(seq 600); do [ -f "$work/parent.txt" ] && break; sleep 0.1; done
 read -r handle _ <"$work/parent.txt"
 WINEDLLOVERRIDES="mpr=n,b;mscoree,mshtml=" start nava98.scr /a "$handle"
 expect_exit "$last_pid" 0 10 "\"/a $handle\" on the 95 family exits 0"

@@ -40,8 +40,9 @@ with_saver() {
 }
 
 # The saver needs up to about 6 s to end here: without a window manager,
-# Wine waits 2 s for each monitor-sized window it takes down.
-ends_in=12
+# Wine waits 2 s for each monitor-sized window it takes down (exit_code
+# waits at least 30 s).
+ends_in=30
 
 settings_without_flakes
 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
@@ -90,8 +91,8 @@ wine reg add 'HKCU\Software\Wine\AppDefaults\nava98.scr' /v Version /d win98 /f 
 wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
 rm -f "$work/verify.log"
 verifications() { grep -c '^verify' "$work/verify.log" 2>/dev/null || true; }
-wait_verifications() {  # wait_verifications N: until N verifications are logged (10 s)
-  for _ in $(seq 100); do [ "$(verifications)" -ge "$1" ] && return 0; sleep 0.1; done
+wait_verifications() {  # wait_verifications N: until N verifications are logged (60 s)
+  for _ in $(seq 600); do [ "$(verifications)" -ge "$1" ] && return 0; sleep 0.1; done
   return 1
 }
 printf '0c' >"$work/answer.txt"  # refuse, and ask to close again right away
