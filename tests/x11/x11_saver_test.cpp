@@ -564,26 +564,46 @@ TEST_F(X11Saver, NoTickRunsAheadWhileTheServerHasNotReadTheImage) {
 // A server that goes away under the program: exit code 4, nothing printed.
 TEST_F(X11Saver, LostServerEndsItQuietlyWithCodeFour) {
   if (!RunOnce()) GTEST_SKIP();
-  int n = 190;
-  while (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0) ++n;
-  const std::string name = ":" + std::to_string(n);
+  // The first free number from 190 on; when another program takes the same
+  // number at the same moment, this server fails and the next is tried.
   pid_t server = -1;
-  std::vector<std::string> argsStore = {"Xvfb", name, "-screen", "0", "320x240x24", "-noreset", "-nolisten", "tcp"};
-  std::vector<char*> argv;
-  for (std::string& s : argsStore) argv.push_back(&s[0]);
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  ASSERT_EQ(posix_spawnp(&server, "Xvfb", &actions, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
-  const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-  for (int i = 0; i < 600 && access(socket.c_str(), F_OK) != 0; ++i) SleepSeconds(0.05);
-  ASSERT_EQ(access(socket.c_str(), F_OK), 0) << "the second Xvfb did not start";
+  std::string name;
+  int status = 0;
+  for (int n = 190, attempt = 0; attempt < 40 && server < 0; ++n, ++attempt) {
+    while (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0) ++n;
+    name = ":" + std::to_string(n);
+    std::vector<std::string> argsStore = {"Xvfb", name, "-screen", "0", "320x240x24", "-noreset",
+                                          "-nolisten", "tcp"};
+    std::vector<char*> argv;
+    for (std::string& s : argsStore) argv.push_back(&s[0]);
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t spawned = -1;
+    ASSERT_EQ(posix_spawnp(&spawned, "Xvfb", &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    // Ready once it accepts a connection; gone when the number was taken.
+    for (int i = 0; i < 600; ++i) {
+      if (waitpid(spawned, &status, WNOHANG) == spawned) break;
+      if (Display* probe = XOpenDisplay(name.c_str())) {
+        XCloseDisplay(probe);
+        server = spawned;
+        break;
+      }
+      SleepSeconds(0.05);
+    }
+    if (server < 0) KillChild(spawned);
+  }
+  ASSERT_GT(server, 0) << "no second Xvfb would start";
 
   const Child c = Start({"--root", "--interval", "0", "--flakes", "100"}, {"DISPLAY=" + name});
-  SleepSeconds(1.0);
-  int status = 0;
+  // Drawing once it holds its shared image.
+  for (int i = 0; i < 600 && SharedSegmentsOf(c.pid) == 0; ++i) {
+    if (WaitForExit(c.pid, 0.0, &status)) break;
+    SleepSeconds(0.05);
+  }
+  SleepSeconds(0.3);
   ASSERT_FALSE(WaitForExit(c.pid, 0.0, &status)) << ReadOutput(c);
   kill(server, SIGKILL);
   waitpid(server, &status, 0);
