@@ -97,8 +97,9 @@ start_dialog() {
 }
 
 # Keys and clicks as a user gives them: focus first (no window manager).
-keys() { xdotool windowfocus --sync "$focus_window" && xdotool key --delay 80 "$@"; }
-click_at() { xdotool windowfocus --sync "$focus_window" && xdotool mousemove --sync $1 $2 click 1 && sleep 0.2; }
+# (A focus that never arrives would make --sync wait for ever: bounded.)
+keys() { timeout 30 xdotool windowfocus --sync "$focus_window" && xdotool key --delay 80 "$@"; }
+click_at() { timeout 30 xdotool windowfocus --sync "$focus_window" && timeout 30 xdotool mousemove --sync $1 $2 click 1 && sleep 0.2; }
 click() { click_at $(info "$1"); }
 
 # finish_dialog EXPECTED_EXIT: waits for the program to end.
@@ -223,8 +224,8 @@ thumb_y() { read -r _ t _ b <<<"$(info speedslider)"; echo $(((t + b) / 2 - 2));
 case_name="speed slider dragged to the fast end, then Cancel"
 store 15 15
 if start_dialog desktop $c_switch; then
-  xdotool windowfocus --sync "$focus_window"
-  xdotool mousemove --sync "$(thumb_x)" "$(thumb_y)" mousedown 1 sleep 0.2 \
+  timeout 30 xdotool windowfocus --sync "$focus_window"
+  timeout 30 xdotool mousemove --sync "$(thumb_x)" "$(thumb_y)" mousedown 1 sleep 0.2 \
     mousemove --sync 1000 "$(thumb_y)" sleep 0.2 mouseup 1
   click cancel
   finish_dialog 0
@@ -234,8 +235,8 @@ fi
 case_name="speed slider dragged to the fast end, then OK stores 0"
 store 15 15
 if start_dialog desktop $c_switch; then
-  xdotool windowfocus --sync "$focus_window"
-  xdotool mousemove --sync "$(thumb_x)" "$(thumb_y)" mousedown 1 sleep 0.2 \
+  timeout 30 xdotool windowfocus --sync "$focus_window"
+  timeout 30 xdotool mousemove --sync "$(thumb_x)" "$(thumb_y)" mousedown 1 sleep 0.2 \
     mousemove --sync 1000 "$(thumb_y)" sleep 0.2 mouseup 1
   click ok
   finish_dialog 1
@@ -318,7 +319,7 @@ saver_run() {
   walk_speed=$(( (x2 - x1) * 1000000000 / (t2 - t1) ))
   lit_box=$(convert "$work/$1-2.png" -trim -format '%w %h' info: 2>/dev/null)
   flakes=$(count_flakes "$work/$1-2.png")
-  xdotool windowfocus --sync "$saver" key space
+  timeout 30 xdotool windowfocus --sync "$saver" key space
   for _ in $(seq 300); do [ -f "$work/saver.exit" ] && break; sleep 0.1; done
   if [ ! -f "$work/saver.exit" ]; then
     fail "a key did not end the saver"

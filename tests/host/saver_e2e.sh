@@ -91,7 +91,7 @@ find_window() {  # prints the first X window titled exactly $1, waiting up to 60
 }
 # The saver's window gets the keyboard focus; there is no window manager.
 focus() {
-  timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
+  timeout 30 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
   sleep 0.3
 }
 full_screen() {  # starts a full-screen saver with the pointer at (500, 400)

@@ -129,7 +129,7 @@ find_window() {  # prints the first X window titled exactly $1, waiting up to 60
 }
 # There is no window manager: the keyboard focus is given explicitly.
 focus() {
-  timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
+  timeout 30 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
   sleep 0.3
 }
 # stop_saver PID: a saver that a failed check left running ends by its pid.

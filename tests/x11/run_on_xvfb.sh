@@ -30,7 +30,8 @@ for _ in $(seq 40); do
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
   Xvfb ":$n" -screen 0 "$geometry" -noreset "${listen[@]}" "${xvfb_args[@]}" </dev/null >/dev/null 2>&1 &
   xvfb=$!
-  for _ in $(seq 200); do
+  # Up to 30 s: a loaded machine starts it slowly.
+  for _ in $(seq 600); do
     [ -e "/tmp/.X11-unix/X$n" ] && break
     kill -0 $xvfb 2>/dev/null || break
     sleep 0.05
