@@ -206,20 +206,40 @@ done
 echo "== the 95 family: password verification"
 wine reg add 'HKCU\Software\Wine\AppDefaults\nava98.scr' /v Version /d win98 /f >/dev/null 2>&1
 wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
-rm -f "$work/verify.log"
 verifications() { grep -c '^verify' "$work/verify.log" 2>/dev/null || true; }
 wait_verifications() {  # wait_verifications N: until N verifications are logged (60 s)
   for _ in $(seq 600); do [ "$(verifications)" -ge "$1" ] && return 0; sleep 0.1; done
   return 1
 }
-printf '0c' >"$work/answer.txt"  # refuse, and ask to close again right away
-full_screen nava98.scr
-focus "$saver_window"; xdotool key a
-wait_verifications 1 || fail "no verification after a key"
-sleep 1
+# verify_field N NAME: NAME's value on the Nth verification line.
+verify_field() { grep '^verify' "$work/verify.log" | sed -n "$1p" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
+# A close request less than 200 ms after a refusal is refused without asking.
+# The verifier posts one right before it answers; this case needs the
+# machine's attention, since a machine too busy to deliver that request
+# within 200 ms cannot show the rule. It is judged on the verifier's tick
+# counts, the clock the rule reads: a second verification that began less
+# than 200 ms after the first answered is a fault; one that began later
+# only says the request came late, and the case is tried again.
+quick=""
+for attempt in 1 2 3; do
+  rm -f "$work/verify.log"
+  printf '0c' >"$work/answer.txt"  # refuse, and ask to close again right away
+  full_screen nava98.scr
+  focus "$saver_window"; xdotool key a
+  wait_verifications 1 || fail "no verification after a key"
+  sleep 1
+  if [ "$(verifications)" -le 1 ]; then quick=refused; break; fi
+  gap=$(( $(verify_field 2 began) - $(verify_field 1 answered) ))
+  if [ "$gap" -lt 200 ]; then quick="asked again ${gap} ms after the refusal"; break; fi
+  echo "note: the quick close request came ${gap} ms after the refusal (a busy machine); once more"
+  quick="came late in three tries"
+  printf '1' >"$work/answer.txt"
+  close_saver "$saver_pid" "$saver_window"
+  exit_code "$saver_pid" 30 >/dev/null
+done
 expect_running "$saver_pid" "a refusal keeps the saver running"
-[ "$(verifications)" = 1 ] && pass "a close request within 200 ms is refused without asking" \
-  || fail "verifications after the quick close request: $(verifications)"
+[ "$quick" = refused ] && pass "a close request within 200 ms is refused without asking" \
+  || fail "the quick close request: $quick; verify.log: $(tr '\n' '|' <"$work/verify.log")"
 grep -q '^verify answer=0 running=1 ticks=1' "$work/verify.log" \
   && pass "the saver-running state is on and the scene ticks during verification" \
   || fail "verify.log: $(tr '\n' '|' <"$work/verify.log")"
