@@ -297,7 +297,13 @@ count_flakes() {
 # saver_run NAME WAIT: runs "/s", takes two screenshots 2 s apart (the first
 # 1.5 s after the window appears, the second WAIT s later), ends the saver with
 # a key and sets walk_speed (pixels per second, meaningful without flakes),
-# lit_box (size of the box around everything drawn) and flakes.
+# lit_box (size of the box around everything drawn) and flakes. The speed
+# needs the machine's attention and is measured against the clock: a
+# screenshot's moment lies somewhere between the times read before and after
+# it, so walk_fastest and walk_slowest are the speeds over the shortest and
+# the longest span those times allow (walk_speed over the starts). A busy
+# machine only slows the saver: the least speeds are checked on
+# walk_fastest, the greatest on walk_speed as before.
 saver_run() {
   rm -f "$work/saver.exit"
   ( "$scripts/run-wine.sh" "$program" /s >/dev/null 2>&1; echo $? >"$work/saver.exit" ) &
@@ -307,16 +313,18 @@ saver_run() {
     fail "no saver window"
     "$scripts/run-wine.sh" taskkill /im "$(basename "$program")" /f >/dev/null 2>&1
     wait "$pid"
-    walk_speed=0 lit_box="0 0" flakes=0
+    walk_speed=0 walk_fastest=0 walk_slowest=0 lit_box="0 0" flakes=0
     return
   fi
   sleep 1.5
-  local t1 t2 x1 x2
-  t1=$(date +%s%N); import -window root "$work/$1-1.png"
+  local t1 t1end t2 t2end x1 x2
+  t1=$(date +%s%N); import -window root "$work/$1-1.png"; t1end=$(date +%s%N)
   sleep "$2"
-  t2=$(date +%s%N); import -window root "$work/$1-2.png"
+  t2=$(date +%s%N); import -window root "$work/$1-2.png"; t2end=$(date +%s%N)
   x1=$(figure_right "$work/$1-1.png"); x2=$(figure_right "$work/$1-2.png")
   walk_speed=$(( (x2 - x1) * 1000000000 / (t2 - t1) ))
+  walk_fastest=$(( (x2 - x1) * 1000000000 / (t2 - t1end) ))
+  walk_slowest=$(( (x2 - x1) * 1000000000 / (t2end - t1) ))
   lit_box=$(convert "$work/$1-2.png" -trim -format '%w %h' info: 2>/dev/null)
   flakes=$(count_flakes "$work/$1-2.png")
   timeout 30 xdotool windowfocus --sync "$saver" key space
@@ -344,7 +352,8 @@ if [ "$kind" = saver ]; then
     printf '[ScreenSaver.NavaNava]\r\n%s=100\r\n%s=0\r\n' "$SPEED" "$COUNT" >"$work/expected"
     cmp -s "$work/expected" "$ini" || fail "control.ini is $(od -An -c "$ini" | tr -s ' ')"
     saver_run slow 2
-    [ "$walk_speed" -ge 4 ] && [ "$walk_speed" -le 16 ] || fail "walks $walk_speed px/s at 100 ms per tick"
+    [ "$walk_fastest" -ge 4 ] && [ "$walk_speed" -le 16 ] ||
+      fail "walks $walk_slowest to $walk_fastest px/s at 100 ms per tick"
     only_the_figure
   fi
 
@@ -355,7 +364,7 @@ if [ "$kind" = saver ]; then
     finish_dialog 1
     saver_run fast 2
     # The shortest timer period is 10 ms: up to 100 px/s.
-    [ "$walk_speed" -ge 30 ] || fail "walks $walk_speed px/s at the shortest period"
+    [ "$walk_fastest" -ge 30 ] || fail "walks $walk_slowest to $walk_fastest px/s at the shortest period"
     only_the_figure
   fi
 
