@@ -194,7 +194,7 @@ TEST_F(X11Soak, SigkillAtAnyMomentLeavesNoSegment) {
   const Window given = MakeTestWindow(display_, 640, 480);
   // From right after the start (while the image is being made) to well into
   // the run.
-  const double delays[] = {0.0, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.3, 1.0};
+  const double delays[] = {0.0, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.3, 1.0, 3.0};
   int sawSegment = 0;
   for (double delay : delays) {
     const Child c = StartProgram({"--window-id", Hex(given), "--interval", "0", "--flakes", "100"});
