@@ -24,6 +24,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -589,9 +590,17 @@ TEST_F(X11Saver, LostServerEndsItQuietlyWithCodeFour) {
     pid_t spawned = -1;
     ASSERT_EQ(posix_spawnp(&spawned, "Xvfb", &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
-    // Ready once it accepts a connection; gone when the number was taken.
+    // Ready once its lock file names it and it accepts a connection (the
+    // socket alone may be another server's); gone when the number was taken.
+    const std::string lock = "/tmp/.X" + name.substr(1) + "-lock";
     for (int i = 0; i < 600; ++i) {
       if (waitpid(spawned, &status, WNOHANG) == spawned) break;
+      std::ifstream lockFile(lock);
+      long owner = -1;
+      if (!(lockFile >> owner) || owner != spawned) {
+        SleepSeconds(0.05);
+        continue;
+      }
       if (Display* probe = XOpenDisplay(name.c_str())) {
         XCloseDisplay(probe);
         server = spawned;
