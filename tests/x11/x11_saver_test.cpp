@@ -153,7 +153,7 @@ TEST_F(X11Saver, OwnWindowTakesTheGeometryAndEndsOnQ) {
   EXPECT_EQ(a.width, 640);
   EXPECT_EQ(a.height, 360);
   ExpectPicture(w, 640, 360, 40, 3, 420);
-  const std::string key = "xdotool windowfocus --sync " + std::to_string(w) + " key q";
+  const std::string key = "timeout 30 xdotool windowfocus --sync " + std::to_string(w) + " key q";
   ASSERT_EQ(std::system(key.c_str()), 0);
   int status = 0;
   ASSERT_TRUE(WaitForExit(c.pid, 10.0, &status));
@@ -169,7 +169,7 @@ TEST_F(X11Saver, OwnWindowEndsOnEscapeAndOnTheCloseButton) {
     ASSERT_NE(w, None);
     SleepSeconds(0.3);
     if (way == 0) {
-      const std::string key = "xdotool windowfocus --sync " + std::to_string(w) + " key Escape";
+      const std::string key = "timeout 30 xdotool windowfocus --sync " + std::to_string(w) + " key Escape";
       ASSERT_EQ(std::system(key.c_str()), 0);
     } else {
       // What a window manager sends when its close button is pressed.
