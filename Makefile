@@ -50,27 +50,28 @@ web: deps $(BUILD)/web-cmake/Makefile
 web-node: deps
 	@cd tests/web && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null
 
-# The X soak runs 100 s (10 000 ticks in each of its two programs) here;
-# `make fuzz` runs it for longer.
+# Each group's CTest runs $(JOBS) entries at a time; `make test` runs the four
+# groups side by side (scripts/run-tests.sh). The X soak runs 100 s (10 000
+# ticks in each of its two programs) there; `make fuzz` runs it for longer.
 test-native: native
-	@NAVANAVA_SOAK_SECONDS=$${NAVANAVA_SOAK_SECONDS:-100} ctest --test-dir $(BUILD)/native --output-on-failure
+	@scripts/run-tests.sh $(BUILD) $(JOBS) native
 
 test-sanitize: sanitize
-	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --test-dir $(BUILD)/sanitize --output-on-failure
+	@scripts/run-tests.sh $(BUILD) $(JOBS) sanitize
 
 # Wine tests run on private Xvfb displays that are stopped again afterwards.
 test-win32: win32
-	@trap 'scripts/wine-session.sh stop' EXIT; \
-	  ctest --test-dir $(BUILD)/win32 --output-on-failure
+	@scripts/run-tests.sh $(BUILD) $(JOBS) win32
 
 # The core's tests under node, then the page in headless Chromium against
 # navanava-render's frames.
 test-web: web native web-node
 	@$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/web-cmake -j$(JOBS) -- --no-print-directory -s
-	@ctest --test-dir $(BUILD)/web-cmake --output-on-failure
+	@scripts/run-tests.sh $(BUILD) $(JOBS) web
 
-test: test-native test-sanitize test-win32 test-web
+test: native sanitize win32 web web-node
+	@$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/web-cmake -j$(JOBS) -- --no-print-directory -s
+	@scripts/run-tests.sh $(BUILD) $(JOBS) native sanitize win32 web
 
 run: win32
 	@scripts/run-saver.sh $(BUILD)/win32

@@ -25,7 +25,7 @@ trap cleanup EXIT
 
 n=170
 while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
+Xvfb ":$n" -screen 0 "${size}x24" -noreset -nolisten tcp </dev/null >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
 export DISPLAY=":$n"

@@ -26,7 +26,7 @@ while IFS='=' read -r k v; do export "$k=$v"; done < <("$here/wine-session.sh" s
 env LC_ALL=ja_JP.UTF-8 wine "$scr" /s &
 pid=$!
 window=""
-for _ in $(seq 100); do
+for _ in $(seq 600); do
   window=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -n1) && [ -n "$window" ] && break
   sleep 0.1
 done

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine on the private test display of depth
-# $NAVANAVA_DEPTH (default 24), starting that display and its prefix if needed.
+# $NAVANAVA_DEPTH (default 24), or on the session of that depth named
+# $NAVANAVA_WINE_SESSION, starting that display and its prefix if needed.
 # Used as CTest's cross-compiling emulator.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 depth=${NAVANAVA_DEPTH:-24}
-while IFS='=' read -r k v; do export "$k=$v"; done < <("$here/wine-session.sh" start "$depth")
+while IFS='=' read -r k v; do export "$k=$v"; done < <("$here/wine-session.sh" start "$depth" "${NAVANAVA_WINE_SESSION:-}")
 export WINEDEBUG=-all WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" WINEARCH=win32
 
 # Wine starts helper processes (the desktop window's explorer, services) that

@@ -2,12 +2,17 @@
 # Private X servers and Wine prefixes for the tests, one pair per display depth
 # (a wineserver keeps the display it first saw, so depths never share a prefix).
 #
-#   wine-session.sh start DEPTH   start Xvfb and a persistent wineserver; print env lines
-#   wine-session.sh stop          stop every wineserver and Xvfb started here
+#   wine-session.sh start DEPTH [NAME]  start Xvfb and a persistent wineserver; print env lines
+#   wine-session.sh stop                 stop every wineserver and Xvfb started here
 #
-# State lives in $NAVANAVA_WINE_ROOT (default: <repo>/build/wine).
+# A NAME gives a session of its own at that depth (its own display and
+# prefix), for tests that take over the display (full-screen windows, the
+# pointer and the keyboard focus) and so cannot share it with others that
+# run at the same time. State lives in $NAVANAVA_WINE_ROOT (default:
+# <repo>/build/wine).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/x-server.sh"
 root=${NAVANAVA_WINE_ROOT:-$here/../build/wine}
 mkdir -p "$root"
 root=$(cd "$root" && pwd)
@@ -22,18 +27,24 @@ geometry_for() {
 
 alive() { [ -f "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null; }
 
+launch_xvfb() {
+  Xvfb ":$1" -screen 0 "$(geometry_for "$depth")" -noreset -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
+  launched_pid=$!
+}
+
 start() {
-  local depth=$1 dir="$root/d$1"
+  depth=$1
+  local dir="$root/d$1${2:+-$2}"
   mkdir -p "$dir"
   exec 9>"$dir/lock"
   flock 9
   if ! alive "$dir/xvfb.pid"; then
-    local n=$(( 90 + depth ))
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 "$(geometry_for "$depth")" -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
-    echo $! >"$dir/xvfb.pid"
-    echo ":$n" >"$dir/display"
-    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+    if ! x_server_start $(( 90 + depth )) launch_xvfb; then
+      echo "wine-session: no Xvfb would start" >&2
+      exit 1
+    fi
+    echo "$x_server_pid" >"$dir/xvfb.pid"
+    echo ":$x_server_number" >"$dir/display"
     # A prefix remembers the display of its first wineserver: start it afresh.
     WINEPREFIX="$dir/prefix" wineserver -k 2>/dev/null || true
   fi
@@ -60,7 +71,7 @@ stop() {
 }
 
 case "${1:-}" in
-  start) start "${2:-24}" ;;
+  start) start "${2:-24}" "${3:-}" ;;
   stop) stop ;;
   *) echo "usage: $0 start DEPTH | stop" >&2; exit 2 ;;
 esac

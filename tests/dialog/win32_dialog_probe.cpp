@@ -11,7 +11,8 @@
 // box's SC_CLOSE, "kN" posts a key press of virtual key N to the focused
 // control, "w" waits 100 ms), keeps its own window alive until PROGRAM ends,
 // and exits with PROGRAM's exit code. Exit code 200 when no dialog appeared
-// within 20 s, 203 when it was still open after 30 s (PROGRAM is then ended).
+// within 120 s, 203 when it was still open after 120 s (PROGRAM is then
+// ended). The bounds are generous: Wine starts slowly on a busy machine.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -195,7 +196,8 @@ int main(int argc, char** argv) {
   }
 
   Search search = {child.dwProcessId, nullptr};
-  for (int waited = 0; waited < 2000 && !search.dialog; ++waited) {
+  const DWORD searchEnd = GetTickCount() + 120000;
+  while (!search.dialog && static_cast<LONG>(GetTickCount() - searchEnd) < 0) {
     PumpMessages();
     if (WaitForSingleObject(child.hProcess, 10) == WAIT_OBJECT_0) break;
     EnumWindows(FindDialogOf, reinterpret_cast<LPARAM>(&search));
@@ -210,8 +212,8 @@ int main(int argc, char** argv) {
     DWORD threadId = GetWindowThreadProcessId(search.dialog, nullptr);
     WriteInfo(infoPath, search.dialog, ownWindow, threadId);
     if (actions) Act(search.dialog, threadId, actions);
-    // A dialog still open after 30 s is ended, so that no test leaves it.
-    DWORD deadline = GetTickCount() + 30000;
+    // A dialog still open after 120 s is ended, so that no test leaves it.
+    DWORD deadline = GetTickCount() + 120000;
     DWORD wait;
     while ((wait = MsgWaitForMultipleObjects(1, &child.hProcess, FALSE, 100, QS_ALLINPUT)) !=
                WAIT_OBJECT_0 &&

@@ -123,6 +123,10 @@ TEST(NativeCommandLine, RefusedFormsNameTheArgumentAndTheValidForm) {
       {{"--visual="}, "missing value after '--visual=': --visual takes a name"},
       // Bytes that would break the line are shown as '?', long ones cut.
       {{"--bad\nname\x1b"}, "unknown option '--bad?name?'; see navanava --help"},
+      // DEL and bytes above ASCII too; blank and '~', the ends of the
+      // printable range, stay as they are.
+      {{"--del\x7f~ \xe9"}, "unknown option '--del?~ ?'; see navanava --help"},
+      {{"--flakes", "\x7f"}, "bad value '?': --flakes N takes a whole number from 0 to 100"},
       {{"--flakes", "1234567890123456789012345678901234567890123"},
        "bad value '1234567890123456789012345678901234567890...': --flakes N takes a whole number from 0 to 100"},
   };

@@ -26,10 +26,8 @@ hold_prefix
 cp "$saver" "$work/navanava.scr"
 cp "$screen_probe" "$work/screen_probe.exe"
 
-display=$(free_display 60)
-start_x Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp
-wait_socket "$display" || { fail "Xvfb :$display did not start"; exit 1; }
-export DISPLAY=":$display"
+start_xvfb 60 1024x768x24 || { fail "no Xvfb would start"; exit 1; }
+export DISPLAY=":$x_server_number"
 restart_wineserver
 settings_without_flakes
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1

@@ -15,7 +15,9 @@ saver=$(realpath "$1") parent_exe=$(realpath "$2") password_cpl=$(realpath "$3")
 mpr_dll=$(realpath "$4") frame_match=$(realpath "$5") resources=$(realpath "$6")
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 
-while IFS='=' read -r k v; do export "$k=$v"; done < <("$scripts/wine-session.sh" start 24)
+# A session of its own: full-screen windows, the pointer and the keyboard
+# focus are this test's alone while it runs.
+while IFS='=' read -r k v; do export "$k=$v"; done < <("$scripts/wine-session.sh" start 24 e2e)
 export WINEDEBUG=-all WINEARCH=win32
 locale=${NAVANAVA_LOCALE:-ja_JP.UTF-8}
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -69,13 +71,17 @@ start() {
 }
 alive() { [ ! -f "$work/rc.$1" ]; }
 # exit_code PID SECONDS: the exit status, or "running" when it did not end.
+# Waits at least 30 s whatever SECONDS says: an end is waited for, never
+# timed (a loaded machine may take that long).
 exit_code() {
-  local pid=$1 tenths=$(( $2 * 10 ))
+  local pid=$1 tenths=$(( ($2 < 30 ? 30 : $2) * 10 ))
   for _ in $(seq "$tenths"); do [ -f "$work/rc.$pid" ] && break; sleep 0.1; done
   if [ -f "$work/rc.$pid" ]; then cat "$work/rc.$pid"; else echo running; fi
 }
-find_window() {  # prints the first X window titled exactly $1, waiting up to 10 s
-  for _ in $(seq 100); do
+# Bounds are generous: Wine starts slowly on a busy machine. A search that
+# meets a window going away fails with an X error; it is simply tried again.
+find_window() {  # prints the first X window titled exactly $1, waiting up to 60 s
+  for _ in $(seq 600); do
     if id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1) && [ -n "$id" ]; then
       echo "$id"; return 0
     fi
@@ -85,7 +91,7 @@ find_window() {  # prints the first X window titled exactly $1, waiting up to 10
 }
 # The saver's window gets the keyboard focus; there is no window manager.
 focus() {
-  timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
+  timeout 30 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
   sleep 0.3
 }
 full_screen() {  # starts a full-screen saver with the pointer at (500, 400)
@@ -169,11 +175,11 @@ for switch in /p /l; do
   rm -f "$work/parent.txt" "$work/child.txt" "$work/stop"
   start preview_parent.exe
   parent_pid=$last_pid
-  for _ in $(seq 100); do [ -f "$work/parent.txt" ] && break; sleep 0.1; done
+  for _ in $(seq 600); do [ -f "$work/parent.txt" ] && break; sleep 0.1; done
   read -r handle width height <"$work/parent.txt"
   start navanava.scr "$switch" "$handle"
   preview_pid=$last_pid
-  for _ in $(seq 100); do [ -f "$work/child.txt" ] && break; sleep 0.1; done
+  for _ in $(seq 600); do [ -f "$work/child.txt" ] && break; sleep 0.1; done
   child=$(tr -d '\r' <"$work/child.txt" 2>/dev/null || echo none)
   if [ "$child" = "Preview 0 0 $width $height 1" ]; then pass "child \"$child\""
   else fail "child window: \"$child\", expected \"Preview 0 0 $width $height 1\""; fi
@@ -200,20 +206,40 @@ done
 echo "== the 95 family: password verification"
 wine reg add 'HKCU\Software\Wine\AppDefaults\nava98.scr' /v Version /d win98 /f >/dev/null 2>&1
 wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
-rm -f "$work/verify.log"
 verifications() { grep -c '^verify' "$work/verify.log" 2>/dev/null || true; }
-wait_verifications() {  # wait_verifications N: until N verifications are logged (10 s)
-  for _ in $(seq 100); do [ "$(verifications)" -ge "$1" ] && return 0; sleep 0.1; done
+wait_verifications() {  # wait_verifications N: until N verifications are logged (60 s)
+  for _ in $(seq 600); do [ "$(verifications)" -ge "$1" ] && return 0; sleep 0.1; done
   return 1
 }
-printf '0c' >"$work/answer.txt"  # refuse, and ask to close again right away
-full_screen nava98.scr
-focus "$saver_window"; xdotool key a
-wait_verifications 1 || fail "no verification after a key"
-sleep 1
+# verify_field N NAME: NAME's value on the Nth verification line.
+verify_field() { grep '^verify' "$work/verify.log" | sed -n "$1p" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
+# A close request less than 200 ms after a refusal is refused without asking.
+# The verifier posts one right before it answers; this case needs the
+# machine's attention, since a machine too busy to deliver that request
+# within 200 ms cannot show the rule. It is judged on the verifier's tick
+# counts, the clock the rule reads: a second verification that began less
+# than 200 ms after the first answered is a fault; one that began later
+# only says the request came late, and the case is tried again.
+quick=""
+for attempt in 1 2 3; do
+  rm -f "$work/verify.log"
+  printf '0c' >"$work/answer.txt"  # refuse, and ask to close again right away
+  full_screen nava98.scr
+  focus "$saver_window"; xdotool key a
+  wait_verifications 1 || fail "no verification after a key"
+  sleep 1
+  if [ "$(verifications)" -le 1 ]; then quick=refused; break; fi
+  gap=$(( $(verify_field 2 began) - $(verify_field 1 answered) ))
+  if [ "$gap" -lt 200 ]; then quick="asked again ${gap} ms after the refusal"; break; fi
+  echo "note: the quick close request came ${gap} ms after the refusal (a busy machine); once more"
+  quick="came late in three tries"
+  printf '1' >"$work/answer.txt"
+  close_saver "$saver_pid" "$saver_window"
+  exit_code "$saver_pid" 30 >/dev/null
+done
 expect_running "$saver_pid" "a refusal keeps the saver running"
-[ "$(verifications)" = 1 ] && pass "a close request within 200 ms is refused without asking" \
-  || fail "verifications after the quick close request: $(verifications)"
+[ "$quick" = refused ] && pass "a close request within 200 ms is refused without asking" \
+  || fail "the quick close request: $quick; verify.log: $(tr '\n' '|' <"$work/verify.log")"
 grep -q '^verify answer=0 running=1 ticks=1' "$work/verify.log" \
   && pass "the saver-running state is on and the scene ticks during verification" \
   || fail "verify.log: $(tr '\n' '|' <"$work/verify.log")"
@@ -240,7 +266,7 @@ echo "== password change"
 rm -f "$work/parent.txt" "$work/stop" "$work/mpr.log"
 start preview_parent.exe
 parent_pid=$last_pid
-for _ in $(seq 100); do [ -f "$work/parent.txt" ] && break; sleep 0.1; done
+for _ in $(seq 600); do [ -f "$work/parent.txt" ] && break; sleep 0.1; done
 read -r handle _ <"$work/parent.txt"
 WINEDLLOVERRIDES="mpr=n,b;mscoree,mshtml=" start nava98.scr /a "$handle"
 expect_exit "$last_pid" 0 10 "\"/a $handle\" on the 95 family exits 0"

@@ -40,8 +40,9 @@ with_saver() {
 }
 
 # The saver needs up to about 6 s to end here: without a window manager,
-# Wine waits 2 s for each monitor-sized window it takes down.
-ends_in=12
+# Wine waits 2 s for each monitor-sized window it takes down (exit_code
+# waits at least 30 s).
+ends_in=30
 
 settings_without_flakes
 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
@@ -88,20 +89,37 @@ expect_exit "$saver_pid" 0 "$ends_in" "a move of 3 right and 2 down (5) ends it 
 echo "== the 95 family with a password: a refusal leaves both heads covered"
 wine reg add 'HKCU\Software\Wine\AppDefaults\nava98.scr' /v Version /d win98 /f >/dev/null 2>&1
 wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
-rm -f "$work/verify.log"
 verifications() { grep -c '^verify' "$work/verify.log" 2>/dev/null || true; }
-wait_verifications() {  # wait_verifications N: until N verifications are logged (10 s)
-  for _ in $(seq 100); do [ "$(verifications)" -ge "$1" ] && return 0; sleep 0.1; done
+wait_verifications() {  # wait_verifications N: until N verifications are logged (60 s)
+  for _ in $(seq 600); do [ "$(verifications)" -ge "$1" ] && return 0; sleep 0.1; done
   return 1
 }
-printf '0c' >"$work/answer.txt"  # refuse, and ask to close again right away
-with_saver nava98.scr
-xdotool click 1
-wait_verifications 1 || fail "no verification after a click on the second head"
-sleep 1
+# verify_field N NAME: NAME's value on the Nth verification line.
+verify_field() { grep '^verify' "$work/verify.log" | sed -n "$1p" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
+# The 200 ms rule needs the machine's attention: judged on the verifier's
+# tick counts, and tried again when the quick close request came late (see
+# saver_e2e.sh).
+quick=""
+for attempt in 1 2 3; do
+  rm -f "$work/verify.log"
+  printf '0c' >"$work/answer.txt"  # refuse, and ask to close again right away
+  with_saver nava98.scr
+  xdotool click 1
+  wait_verifications 1 || fail "no verification after a click on the second head"
+  sleep 1
+  if [ "$(verifications)" -le 1 ]; then quick=refused; break; fi
+  gap=$(( $(verify_field 2 began) - $(verify_field 1 answered) ))
+  if [ "$gap" -lt 200 ]; then quick="asked again ${gap} ms after the refusal"; break; fi
+  echo "note: the quick close request came ${gap} ms after the refusal (a busy machine); once more"
+  quick="came late in three tries"
+  printf '1' >"$work/answer.txt"
+  xdotool click 1
+  exit_code "$saver_pid" "$ends_in" >/dev/null
+  stop_saver "$saver_pid"
+done
 expect_running "$saver_pid" "a refusal keeps the saver running"
-[ "$(verifications)" = 1 ] && pass "a close request within 200 ms is refused without asking" \
-  || fail "verifications after the quick close request: $(verifications)"
+[ "$quick" = refused ] && pass "a close request within 200 ms is refused without asking" \
+  || fail "the quick close request: $quick; verify.log: $(tr '\n' '|' <"$work/verify.log")"
 if shoot_scene 800x600+0+0 "$frame_match" "$resources"; then
   pass "after the refusal the primary head still shows the scene: $scene"
 else

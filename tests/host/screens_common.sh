@@ -5,6 +5,7 @@
 # screens_cleanup from its EXIT trap.
 
 scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)
+source "$scripts/x-server.sh"
 wine_root=${NAVANAVA_WINE_ROOT:-$scripts/../build/wine}
 mkdir -p "$wine_root/screens"
 wine_root=$(cd "$wine_root" && pwd)
@@ -28,24 +29,26 @@ hold_prefix() {
   fi
 }
 
-# The first display number from $1 up whose lock and socket are both free.
-free_display() {
-  local n=$1
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  echo "$n"
-}
-wait_socket() {  # wait_socket N: until display :N accepts connections (10 s)
-  for _ in $(seq 200); do
-    [ -e "/tmp/.X11-unix/X$1" ] && DISPLAY=":$1" xdpyinfo >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  return 1
-}
 # start_x COMMAND...: an X server or client in the background, ended by
 # stop_x or at cleanup.
 start_x() {
   "$@" </dev/null >/dev/null 2>&1 8>&- &
   x_pids+=($!)
+}
+# start_xvfb FIRST SCREEN: a private Xvfb on the first free display from
+# FIRST up (see x-server.sh); its number in $x_server_number.
+launch_xvfb() {
+  start_x Xvfb ":$1" -screen 0 "$xvfb_screen" -noreset -nolisten tcp
+  launched_pid=${x_pids[-1]}
+}
+start_xvfb() {
+  xvfb_screen=$2
+  x_server_start "$1" launch_xvfb
+}
+launch_xephyr() {
+  start_x env DISPLAY=":$xephyr_outer" Xephyr ":$1" +xinerama -extension RANDR \
+    -screen "$xephyr_first" -screen "$xephyr_second" -ac -noreset -nolisten tcp
+  launched_pid=${x_pids[-1]}
 }
 stop_x() {
   for ((i = ${#x_pids[@]} - 1; i >= 0; i--)); do kill "${x_pids[$i]}" 2>/dev/null || true; done
@@ -60,18 +63,13 @@ stop_x() {
 start_two_heads() {
   stop_x
   wineserver -k 2>/dev/null || true
-  local outer inner
-  outer=$(free_display 60)
-  start_x Xvfb ":$outer" -screen 0 1600x800x24 -nolisten tcp
-  wait_socket "$outer" || { fail "Xvfb :$outer did not start"; return 1; }
-  inner=$(free_display $((outer + 1)))
-  start_x env DISPLAY=":$outer" Xephyr ":$inner" +xinerama -extension RANDR \
-    -screen "$1" -screen "$2" -ac -nolisten tcp
-  wait_socket "$inner" || { fail "Xephyr :$inner did not start"; return 1; }
-  export DISPLAY=":$inner"
+  start_xvfb 60 1600x800x24 || { fail "no Xvfb would start"; return 1; }
+  xephyr_outer=$x_server_number xephyr_first=$1 xephyr_second=$2
+  x_server_start $((xephyr_outer + 1)) launch_xephyr || { fail "no Xephyr would start"; return 1; }
+  export DISPLAY=":$x_server_number"
   restart_wineserver
   start_x "$3" "$4"
-  for _ in $(seq 50); do
+  for _ in $(seq 300); do
     import -window root "$work/desktop.png"
     [ "$(region_colour "$work/desktop.png" 1x1+0+0)" = "${4^^}" ] && break
     sleep 0.1
@@ -103,8 +101,10 @@ start() {
 }
 alive() { [ ! -f "$work/rc.$1" ]; }
 # exit_code PID SECONDS: the exit status, or "running" when it did not end.
+# Waits at least 30 s whatever SECONDS says: an end is waited for, never
+# timed (a loaded machine may take that long).
 exit_code() {
-  local pid=$1 tenths=$(($2 * 10))
+  local pid=$1 tenths=$(( ($2 < 30 ? 30 : $2) * 10 ))
   for _ in $(seq "$tenths"); do [ -f "$work/rc.$pid" ] && break; sleep 0.1; done
   if [ -f "$work/rc.$pid" ]; then cat "$work/rc.$pid"; else echo running; fi
 }
@@ -116,8 +116,10 @@ expect_exit() {  # expect_exit PID CODE SECONDS WHAT; a saver still running is t
 expect_running() {
   if alive "$1"; then pass "$2"; else fail "$2: the saver ended"; fi
 }
-find_window() {  # prints the first X window titled exactly $1, waiting up to 10 s
-  for _ in $(seq 100); do
+# A search that meets a window going away fails with an X error; it is simply
+# tried again.
+find_window() {  # prints the first X window titled exactly $1, waiting up to 60 s
+  for _ in $(seq 600); do
     if id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1) && [ -n "$id" ]; then
       echo "$id"; return 0
     fi
@@ -127,7 +129,7 @@ find_window() {  # prints the first X window titled exactly $1, waiting up to 10
 }
 # There is no window manager: the keyboard focus is given explicitly.
 focus() {
-  timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
+  timeout 30 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
   sleep 0.3
 }
 # stop_saver PID: a saver that a failed check left running ends by its pid.

@@ -1,8 +1,10 @@
 // A test-only "PASSWORD.CPL": its VerifyScreenSavePwd answers as the file
 // "answer.txt" beside it says ("1" accept, "0" refuse; a "c" after it posts
-// one more close request just before answering) and logs every load and
-// call to "verify.log". Its "dialog" is a short message loop that keeps
-// dispatching the saver's messages, as the platform's dialog does.
+// one more close request just before answering, once per process) and logs every load and
+// call to "verify.log", with the tick counts (GetTickCount, the clock the
+// saver's 200 ms rule reads) at which the call began and answered. Its
+// "dialog" is a short message loop that keeps dispatching the saver's
+// messages, as the platform's dialog does.
 #include <windows.h>
 
 #include <cstdio>
@@ -11,6 +13,7 @@
 namespace {
 
 std::string folder;
+bool closePosted = false;
 
 void Log(const char* text) {
   FILE* f = std::fopen((folder + "verify.log").c_str(), "ab");
@@ -42,7 +45,7 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND owner) {
   BOOL running = FALSE;
   SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
   int ticks = 0;
-  DWORD start = GetTickCount();
+  const DWORD start = GetTickCount();
   while (GetTickCount() - start < 300) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -52,10 +55,14 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND owner) {
     }
     Sleep(5);
   }
-  char line[96];
-  std::snprintf(line, sizeof line, "verify answer=%c running=%d ticks=%d\n", answer[0],
-                running ? 1 : 0, ticks > 0 ? 1 : 0);
+  char line[128];
+  std::snprintf(line, sizeof line, "verify answer=%c running=%d ticks=%d began=%lu answered=%lu\n",
+                answer[0], running ? 1 : 0, ticks > 0 ? 1 : 0, static_cast<unsigned long>(start),
+                static_cast<unsigned long>(GetTickCount()));
   Log(line);
-  if (answer[1] == 'c') PostMessageA(owner, WM_CLOSE, 0, 0);
+  if (answer[1] == 'c' && !closePosted) {
+    closePosted = true;
+    PostMessageA(owner, WM_CLOSE, 0, 0);
+  }
   return answer[0] == '1';
 }

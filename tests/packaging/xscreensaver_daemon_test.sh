@@ -10,6 +10,7 @@
 # package's contents are checked first. NAVANAVA_SHOT=FILE keeps the
 # screenshot.
 set -euo pipefail
+source "$(cd "$(dirname "$0")/../../scripts" && pwd)/x-server.sh"
 program=$1 render=$2 deb=${3:-}
 work=$(mktemp -d)
 chmod 755 "$work"
@@ -51,13 +52,16 @@ else
   program=$work/bin/navanava
 fi
 
-# A private X server.
-n=150
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
-export DISPLAY=":$n"
+# A private X server. Waits below are generous: a loaded machine starts
+# everything slowly.
+launch_xvfb() {
+  Xvfb ":$1" -screen 0 800x600x24 -noreset -nolisten tcp </dev/null >/dev/null 2>&1 &
+  launched_pid=$!
+  xvfb_pid=$launched_pid
+}
+x_server_start 150 launch_xvfb || { xvfb_pid=; fail "no Xvfb would start"; }
+xvfb_pid=$x_server_pid
+export DISPLAY=":$x_server_number"
 
 # The daemon does not launch hacks as root: it runs as nobody, with a clean
 # environment and a private home whose settings select our program.
@@ -79,14 +83,13 @@ EOT
 chown -R nobody "$home"
 as_daemon_user() { runuser -u nobody -- env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin "$@"; }
 
-segments_before=$(ipcs -m | awk '$3 == "nobody"' | wc -l)
 as_daemon_user xscreensaver -no-splash -log "$home/xss.log" </dev/null >/dev/null 2>&1 &
-for _ in $(seq 100); do as_daemon_user xscreensaver-command -version >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 600); do as_daemon_user xscreensaver-command -version >/dev/null 2>&1 && break; sleep 0.1; done
 as_daemon_user xscreensaver-command -version >/dev/null 2>&1 || fail "the daemon did not start"
 
 as_daemon_user xscreensaver-command -activate >/dev/null
 pid=
-for _ in $(seq 100); do
+for _ in $(seq 600); do
   pid=$(pgrep -u nobody -f "^$program " | head -1 || true)
   [ -n "$pid" ] && break
   sleep 0.05
@@ -97,7 +100,7 @@ pass "activate started the program (pid $pid)"
 # The picture stops at tick $ticks (10 ms apart); wait until it has.
 "$render" --width 800 --height 600 --count 10 --seed $seed --ticks $ticks --out "$work/expected.png" >/dev/null
 same=
-for _ in $(seq 40); do
+for _ in $(seq 240); do
   sleep 0.25
   import -display "$DISPLAY" -window root "$work/shot.png" 2>/dev/null || continue
   diff=$(compare -metric AE "$work/shot.png" "$work/expected.png" null: 2>&1 || true)
@@ -105,6 +108,7 @@ for _ in $(seq 40); do
 done
 [ -n "$same" ] || { cp "$work/shot.png" /tmp/navanava-daemon-shot.png; fail "the screen is not the portable frame of tick $ticks ($diff pixels differ; shot in /tmp/navanava-daemon-shot.png)"; }
 pass "the daemon's window shows the portable frame of tick $ticks"
+[ -n "$(awk -v p="$pid" 'NR > 1 && $5 == p' /proc/sysvipc/shm)" ] || fail "the program holds no shared memory segment"
 [ -n "${NAVANAVA_SHOT:-}" ] && cp "$work/shot.png" "$NAVANAVA_SHOT"
 
 # -deactivate sends SIGTERM; the program must be gone (or a zombie) in a second.
@@ -122,7 +126,7 @@ pass "deactivate ended the program in ${elapsed} ms"
 
 sleep 0.3
 as_daemon_user xscreensaver-command -exit >/dev/null 2>&1 || true
-for _ in $(seq 50); do pgrep -u nobody -x xscreensaver >/dev/null || break; sleep 0.1; done
+for _ in $(seq 300); do pgrep -u nobody -x xscreensaver >/dev/null || break; sleep 0.1; done
 # The daemon's own lines: its programs' prefixed lines, and its start-up
 # banner (rules of '#', blank lines, indented text).
 foreign=$(grep -v -E '^(xscreensaver(-[a-z]+)?: |#|[[:space:]]|$)' "$home/xss.log" || true)
@@ -130,7 +134,11 @@ foreign=$(grep -v -E '^(xscreensaver(-[a-z]+)?: |#|[[:space:]]|$)' "$home/xss.lo
 grep -q 'forked ".*navanava' "$home/xss.log" || fail "the daemon's log does not show the launch"
 pass "the daemon's log holds only the daemon's own lines"
 
-segments_after=$(ipcs -m | awk '$3 == "nobody"' | wc -l)
-[ "$segments_after" -le "$segments_before" ] || fail "shared memory segments left: $(ipcs -m | awk '$3 == "nobody"')"
+# Segments the program made (by creator pid; other programs of the same
+# account may run meanwhile). The server lets go of one only once it has
+# noticed the program gone.
+segments_of() { awk -v p="$1" 'NR > 1 && $5 == p' /proc/sysvipc/shm; }
+for _ in $(seq 100); do [ -z "$(segments_of "$pid")" ] && break; sleep 0.1; done
+[ -z "$(segments_of "$pid")" ] || fail "shared memory segments left: $(segments_of "$pid")"
 pass "no shared memory segment left behind"
 echo "$checks passed, 0 failed"

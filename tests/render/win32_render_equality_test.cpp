@@ -359,7 +359,7 @@ void CheckRun(const TickRun& run, EdgeCoverage* coverage) {
 }
 
 TEST(Frames, ComposeAndEraseGiveThePortableBytesTickByTick) {
-  // Two screen sizes, one of them odd-sized (padded rows) and too short for
+  // Three screen sizes, one of them odd-sized (padded rows) and too short for
   // the figure's jump; the flake counts that change the depth split, and a
   // stored count above the table's capacity. With 100 flakes the near ones
   // start more than 6000 pixels above the screen, so those runs go on until
@@ -371,6 +371,10 @@ TEST(Frames, ComposeAndEraseGiveThePortableBytesTickByTick) {
       {640, 480, 0, 21, 100, 100, 0},    {640, 480, 1, 22, 100, 100, 0},
       {640, 480, 2, 23, 100, 100, 0},    {640, 480, 3, 24, 150, 150, 2},
       {640, 480, 100, 25, 1700, 150, 1},
+      // A full screen: between ticks 662 and 679 near flakes cross the
+      // one-pixel strip of the walking figure that its own erase leaves, and
+      // only the flakes' 33-pixel erase takes that strip's pixels away.
+      {1024, 768, 100, 31, 700, 50, 0},
   };
   EdgeCoverage coverage;
   for (const TickRun& run : runs) {

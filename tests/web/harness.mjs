@@ -83,6 +83,10 @@ export async function openPage(browser, server, options = {}) {
   });
   context.on('request', (request) => browserLog.requests.push(request.url()));
   const page = await context.newPage();
+  // Waits are generous: a loaded machine runs Chromium slowly. A wait that
+  // ends in time costs nothing more.
+  page.setDefaultTimeout(120000);
+  page.setDefaultNavigationTimeout(120000);
   page.on('pageerror', (error) => browserLog.errors.push(`${error.message}`));
   page.on('console', (message) => {
     if (message.type() === 'error') browserLog.errors.push(message.text());

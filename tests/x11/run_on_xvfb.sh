@@ -19,28 +19,19 @@ done
 [ "${1:-}" = "--" ] && shift
 [ $# -gt 0 ] || { echo "run_on_xvfb: no command" >&2; exit 2; }
 
+source "$(cd "$(dirname "$0")/../../scripts" && pwd)/x-server.sh"
 listen=(-nolisten tcp)
 [ $tcp = 1 ] && listen=(-listen tcp -ac)
 xvfb=""
 trap '[ -n "$xvfb" ] && { kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; }' EXIT
-# Another test may take the same number at the same moment: then its server
-# wins and this one moves on to the next number.
-n=140
-for _ in $(seq 40); do
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 "$geometry" "${listen[@]}" "${xvfb_args[@]}" </dev/null >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 200); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
-    kill -0 $xvfb 2>/dev/null || break
-    sleep 0.05
-  done
-  kill -0 $xvfb 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ] && break
-  wait $xvfb 2>/dev/null || true
-  xvfb=""
-  n=$((n + 1))
-done
-[ -n "$xvfb" ] || { echo "run_on_xvfb: no Xvfb would start" >&2; exit 2; }
+launch_xvfb() {
+  Xvfb ":$1" -screen 0 "$geometry" -noreset "${listen[@]}" "${xvfb_args[@]}" </dev/null >/dev/null 2>&1 &
+  launched_pid=$!
+}
+# The first free number from 140 on (see x-server.sh).
+x_server_start 140 launch_xvfb || { echo "run_on_xvfb: no Xvfb would start" >&2; exit 2; }
+xvfb=$x_server_pid
+n=$x_server_number
 if [ $tcp = 1 ]; then export DISPLAY=127.0.0.1:$n; else export DISPLAY=:$n; fi
 export NAVANAVA_XVFB_PID=$xvfb
 rc=0

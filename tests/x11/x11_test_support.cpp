@@ -122,7 +122,25 @@ uint32_t AtPrecision(uint32_t rgb, const int bits[3]) {
   return out;
 }
 
+XErrorHandler xlibErrorHandler = nullptr;
+int vanishedWindowErrors = 0;
+
+int IgnoreVanishedWindows(Display* display, XErrorEvent* error) {
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) {
+    ++vanishedWindowErrors;
+    return 0;
+  }
+  return xlibErrorHandler != nullptr ? xlibErrorHandler(display, error) : 0;
+}
+
 }  // namespace
+
+void TolerateVanishingWindows() {
+  const XErrorHandler previous = XSetErrorHandler(IgnoreVanishedWindows);
+  if (previous != IgnoreVanishedWindows) xlibErrorHandler = previous;
+}
+
+int VanishedWindowErrors() { return vanishedWindowErrors; }
 
 std::string ProgramPath() {
   const char* p = std::getenv("NAVANAVA_PROGRAM");

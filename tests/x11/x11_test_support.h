@@ -71,6 +71,14 @@ Window MakeTestWindow(Display* display, int32_t width, int32_t height, Visual* v
                       int depth = 0, Colormap colormap = None);
 // The first visual of a class at a depth, or null.
 Visual* FindVisual(Display* display, int visualClass, int depth);
+// Lets the test's connection outlive windows of other clients that go away
+// while it looks at them (a search that lists a window which is destroyed
+// before its name is read): BadWindow and BadDrawable are counted and
+// otherwise ignored; other errors go to Xlib's handler as before. Calls that
+// fail that way return failure, which the tests check.
+void TolerateVanishingWindows();
+// BadWindow and BadDrawable errors ignored so far.
+int VanishedWindowErrors();
 // A top-level window whose name is `name`, waiting up to `seconds`.
 Window FindWindowNamed(Display* display, const char* name, double seconds);
 // Top-level windows (children of the root).

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Runs built test groups; within a group CTest runs JOBS entries at a time
+# (entries that share a display, a Wine prefix or the screen saver daemon
+# take turns by their RESOURCE_LOCK).
+#
+#   run-tests.sh BUILD JOBS GROUP...   GROUP: native sanitize win32 web
+#
+# One group runs with its output as it comes. Several run side by side, each
+# into a log of its own that is shown once the group is done; at the end a
+# line per group gives its result and its time.
+set -uo pipefail
+build=${1:?build folder}
+jobs=${2:?jobs}
+shift 2
+[ $# -gt 0 ] || { echo "run-tests: no group" >&2; exit 2; }
+here=$(cd "$(dirname "$0")" && pwd)
+
+run_group() {
+  case "$1" in
+    native)
+      # The X soak runs 100 s (10 000 ticks in each of its two programs)
+      # here; `make fuzz` runs it for longer.
+      NAVANAVA_SOAK_SECONDS=${NAVANAVA_SOAK_SECONDS:-100} \
+        ctest --test-dir "$build/native" --output-on-failure -j"$jobs" ;;
+    sanitize)
+      ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir "$build/sanitize" --output-on-failure -j"$jobs" ;;
+    win32)
+      # Wine tests run on private Xvfb displays that are stopped again
+      # afterwards.
+      local rc=0
+      ctest --test-dir "$build/win32" --output-on-failure -j"$jobs" || rc=$?
+      "$here/wine-session.sh" stop
+      return $rc ;;
+    web)
+      NODE_PATH=/usr/share/nodejs ctest --test-dir "$build/web-cmake" --output-on-failure -j"$jobs" ;;
+    *)
+      echo "run-tests: unknown group $1" >&2
+      return 2 ;;
+  esac
+}
+
+if [ $# = 1 ]; then
+  start=$(date +%s)
+  rc=0
+  run_group "$1" || rc=$?
+  echo "== $1: $([ $rc = 0 ] && echo passed || echo FAILED) in $(( $(date +%s) - start )) s"
+  exit $rc
+fi
+
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+start=$(date +%s)
+declare -A pid_of
+for group in "$@"; do
+  ( t0=$(date +%s)
+    rc=0
+    run_group "$group" >"$logs/$group.log" 2>&1 </dev/null || rc=$?
+    echo "$rc $(( $(date +%s) - t0 ))" >"$logs/$group.result" ) &
+  pid_of[$group]=$!
+done
+echo "run-tests: $* side by side (logs shown as each group ends)"
+status=0
+remaining=("$@")
+while [ ${#remaining[@]} -gt 0 ]; do
+  pids=()
+  for group in "${remaining[@]}"; do pids+=("${pid_of[$group]}"); done
+  wait -n "${pids[@]}" 2>/dev/null || sleep 1
+  left=()
+  for group in "${remaining[@]}"; do
+    if [ -f "$logs/$group.result" ]; then
+      read -r rc seconds <"$logs/$group.result"
+      echo "==== $group ($([ "$rc" = 0 ] && echo passed || echo FAILED), $seconds s)"
+      cat "$logs/$group.log"
+      [ "$rc" = 0 ] || status=1
+    else
+      left+=("$group")
+    fi
+  done
+  remaining=("${left[@]+"${left[@]}"}")
+done
+echo "==== summary"
+for group in "$@"; do
+  read -r rc seconds <"$logs/$group.result"
+  printf '  %-9s %-7s %5d s\n' "$group" "$([ "$rc" = 0 ] && echo passed || echo FAILED)" "$seconds"
+done
+echo "  all groups: $(( $(date +%s) - start )) s"
+exit $status
