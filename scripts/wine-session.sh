@@ -4,6 +4,7 @@
 #
 #   wine-session.sh start DEPTH [NAME]  start Xvfb and a persistent wineserver; print env lines
 #   wine-session.sh stop                 stop every wineserver and Xvfb started here
+#   wine-session.sh prefix DIR           make DIR a fresh prefix (DISPLAY set)
 #
 # A NAME gives a session of its own at that depth (its own display and
 # prefix), for tests that take over the display (full-screen windows, the
@@ -26,6 +27,33 @@ geometry_for() {
 }
 
 alive() { [ -f "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null; }
+
+# Makes $1 a new prefix: a copy of one booted prefix that every session
+# shares as its template. Booting a prefix runs dozens of Wine programs
+# (minutes where Wine's 32-bit programs run under an emulator); copying one
+# takes a moment. The copy is made while no wineserver runs on either, and
+# each session's first wineserver then reads its own display.
+make_prefix() {
+  local target=$1 template="$root/template"
+  [ -f "$target/system.reg" ] && return 0
+  (
+    exec 7>"$root/template.lock"
+    flock 7
+    if [ ! -f "$template/prefix/system.reg" ]; then
+      rm -rf "$template"
+      mkdir -p "$template"
+      WINEPREFIX="$template/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        WINEARCH=win32 wineboot -i </dev/null >/dev/null 2>&1 7>&- 8>&- 9>&- || true
+      WINEPREFIX="$template/prefix" wineserver -w 7>&- 8>&- 9>&- || true
+    fi
+    [ -f "$template/prefix/system.reg" ] || { echo "wine-session: the template prefix did not boot" >&2; exit 1; }
+    rm -rf "$target.new"
+    mkdir -p "$(dirname "$target")"
+    cp -a "$template/prefix" "$target.new"
+    rm -rf "$target"
+    mv "$target.new" "$target"
+  )
+}
 
 launch_xvfb() {
   Xvfb ":$1" -screen 0 "$(geometry_for "$depth")" -noreset -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
@@ -50,10 +78,7 @@ start() {
   fi
   export DISPLAY=$(cat "$dir/display") WINEPREFIX="$dir/prefix" WINEDEBUG=-all \
          WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
-  if [ ! -f "$dir/prefix/system.reg" ]; then
-    wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
-    wineserver -w
-  fi
+  make_prefix "$dir/prefix"
   # Keeps one wineserver up for the prefix; returns at once when one runs.
   wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
   flock -u 9
@@ -73,5 +98,6 @@ stop() {
 case "${1:-}" in
   start) start "${2:-24}" "${3:-}" ;;
   stop) stop ;;
-  *) echo "usage: $0 start DEPTH | stop" >&2; exit 2 ;;
+  prefix) make_prefix "${2:?prefix folder}" ;;
+  *) echo "usage: $0 start DEPTH [NAME] | stop | prefix DIR" >&2; exit 2 ;;
 esac

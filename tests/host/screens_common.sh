@@ -23,10 +23,7 @@ pass() { echo "ok: $*"; }
 hold_prefix() {
   exec 8>"$wine_root/screens/lock"
   flock 8
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i </dev/null >/dev/null 2>&1 8>&- || true
-    wineserver -w
-  fi
+  NAVANAVA_WINE_ROOT=$wine_root "$scripts/wine-session.sh" prefix "$WINEPREFIX" 8>&-
 }
 
 # start_x COMMAND...: an X server or client in the background, ended by
