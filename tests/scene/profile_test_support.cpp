@@ -45,7 +45,7 @@ std::string ScratchDirectory() {
   if (dir.empty()) {
     char pattern[] = "/tmp/navanava-test-XXXXXX";
     dir = mkdtemp(pattern);
-    std::atexit([] { std::system(("rm -rf '" + dir + "'").c_str()); });
+    std::atexit([] { if (std::system(("rm -rf '" + dir + "'").c_str()) != 0) {} });
   }
   return dir;
 }

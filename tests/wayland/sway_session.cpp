@@ -208,7 +208,7 @@ void SwaySession::Stop() {
     swayPid = -1;
   }
   if (!dir.empty() && dir.rfind("/tmp/navanava-sway-", 0) == 0) {
-    std::system(("rm -rf '" + dir + "'").c_str());
+    if (std::system(("rm -rf '" + dir + "'").c_str()) != 0) {}  // cleanup; a failure changes nothing
   }
   dir.clear();
 }
