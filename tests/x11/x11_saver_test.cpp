@@ -330,7 +330,19 @@ TEST_F(X11Saver, FrameRateShowsInTheLowerLeftCornerOnly) {
 TEST_F(X11Saver, DestroyedWindowEndsItQuietlyWithCodeThree) {
   const Window w = Make(300, 200);
   const Child c = Start({"--window-id", Hex(w), "--interval", "0", "--flakes", "100"});
-  SleepSeconds(0.7);
+  // Destroyed once the program watches the window (it selects structure
+  // events on it), not after a fixed time: on a loaded machine the program
+  // may not have found the window yet, and a window missing at start is a
+  // different case (below).
+  bool watched = false;
+  for (int i = 0; i < 600 && !watched; ++i) {
+    XWindowAttributes a;
+    watched = XGetWindowAttributes(display, w, &a) != 0 &&
+              (a.all_event_masks & ~a.your_event_mask & StructureNotifyMask) != 0;
+    if (!watched) SleepSeconds(0.05);
+  }
+  ASSERT_TRUE(watched) << "the program never watched its window";
+  SleepSeconds(0.3);
   XDestroyWindow(display, w);
   XSync(display, False);
   windows_.pop_back();
