@@ -42,7 +42,7 @@ make_prefix() {
     if [ ! -f "$template/prefix/system.reg" ]; then
       rm -rf "$template"
       mkdir -p "$template"
-      WINEPREFIX="$template/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+      WINEPREFIX="$template/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
         WINEARCH=win32 wineboot -i </dev/null >/dev/null 2>&1 7>&- 8>&- 9>&- || true
       WINEPREFIX="$template/prefix" wineserver -w 7>&- 8>&- 9>&- || true
     fi
