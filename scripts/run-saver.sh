@@ -7,7 +7,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 build=${1:-$root/build/win32}
-scr=$(find "$build" -name navanava.scr -path '*host*' -print -quit)
+scr=$build/win32/navanava.scr
+[ -f "$scr" ] || scr=
 if [ -z "$scr" ]; then
   echo "run-saver: navanava.scr was not built" >&2
   exit 1
