@@ -51,6 +51,10 @@ cp "$parent_exe" "$work/preview_parent.exe"
 cp "$password_cpl" "$work/PASSWORD.CPL"
 cp "$mpr_dll" "$work/mpr.dll"
 
+# The Windows path of an absolute path through the prefix's Z: drive (the
+# whole file system), without starting a Wine program as winepath would.
+windows_path() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
@@ -161,7 +165,7 @@ matched=""
 for attempt in 1 2 3; do
   sleep 1
   import -window root -depth 8 "$work/shot.ppm"
-  if result=$(cd "$work" && wine "$frame_match" shot.ppm "$(winepath -w "$resources")" 20000 2>&1); then
+  if result=$(cd "$work" && wine "$frame_match" shot.ppm "$(windows_path "$resources")" 20000 2>&1); then
     matched=$result; break
   fi
 done

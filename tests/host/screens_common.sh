@@ -16,6 +16,10 @@ x_pids=()     # X servers and X clients started here, newest last
 wine_pids=()  # subshells watching a Windows program (see start)
 failures=0
 
+# The Windows path of an absolute path through the prefix's Z: drive (the
+# whole file system), without starting a Wine program as winepath would.
+windows_path() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
@@ -168,7 +172,7 @@ shoot_scene() {
     sleep 1
     import -window root "$work/shot.png"
     convert "$work/shot.png" -crop "$1" +repage -depth 8 "$work/region.ppm"
-    if scene=$(cd "$work" && env LC_ALL="$locale" wine "$2" region.ppm "$(winepath -w "$3")" 20000 </dev/null 2>&1 8>&-); then
+    if scene=$(cd "$work" && env LC_ALL="$locale" wine "$2" region.ppm "$(windows_path "$3")" 20000 </dev/null 2>&1 8>&-); then
       scene=${scene//$'\r'/}
       return 0
     fi
