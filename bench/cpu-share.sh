@@ -67,9 +67,9 @@ if [ -n "$native" ]; then
 fi
 
 if [ "${WINE:-1}" != 0 ] && [ -n "$scr" ]; then
-  export WINEPREFIX=$here/build/wine-bench WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
-  mkdir -p "$WINEPREFIX"
-  [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1 || true; wineserver -w; }
+  while IFS='=' read -r k v; do export "$k=$v"; done < <("$here/scripts/wine-session.sh" env)
+  export WINEPREFIX=$here/build/wine-bench WINEDLLOVERRIDES="mscoree,mshtml="
+  "$here/scripts/wine-session.sh" prefix "$WINEPREFIX"
   python3 - "$WINEPREFIX/drive_c/windows/control.ini" "$interval" "$flakes" <<'PY'
 import sys
 path, interval, flakes = sys.argv[1], sys.argv[2], sys.argv[3]

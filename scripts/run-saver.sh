@@ -13,7 +13,8 @@ if [ -z "$scr" ]; then
   echo "run-saver: navanava.scr was not built" >&2
   exit 1
 fi
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+while IFS='=' read -r k v; do export "$k=$v"; done < <("$here/wine-session.sh" env)
+export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -n "${DISPLAY:-}" ]; then
   export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-navanava}
   exec env LC_ALL=ja_JP.UTF-8 wine "$scr" /s

@@ -41,6 +41,12 @@ trap finish EXIT
 "$scripts/run-wine.sh" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$desktop" /d 1024x768 /f >/dev/null 2>&1
 
 failures=0
+skipped=0
+# Wine's virtual desktop meets faults that Wine handles itself, which it
+# mistakes for illegal instructions under an emulator: there the desktop
+# cases are left out, and the cases on the bare display run.
+emulated=0
+"$scripts/wine-session.sh" emulated && emulated=1
 fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); }
 
 SPEED=$'\x91\xAC\x82\xB3'           # "速さ" in code page 932
@@ -71,6 +77,11 @@ find_window() {
 start_dialog() {
   local mode=$1
   shift
+  if [[ $mode == desktop* ]] && [ "$emulated" = 1 ]; then
+    echo "skipped [$case_name]: a virtual desktop under an emulator"
+    skipped=$((skipped + 1))
+    return 1
+  fi
   local opts=()
   [[ $mode == desktop* ]] && opts+=(--desktop "$desktop")
   [[ $mode == *:* ]] && opts+=(--act "${mode#*:}")
@@ -380,5 +391,5 @@ if [ "$kind" = saver ]; then
   fi
 fi
 
-echo "dialog input: $((failures)) failure(s), $(($(date +%s) - t0)) s"
+echo "dialog input: $((failures)) failure(s), $skipped case(s) left out, $(($(date +%s) - t0)) s"
 [ "$failures" -eq 0 ]

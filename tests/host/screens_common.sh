@@ -9,7 +9,8 @@ source "$scripts/x-server.sh"
 wine_root=${NAVANAVA_WINE_ROOT:-$scripts/../build/wine}
 mkdir -p "$wine_root/screens"
 wine_root=$(cd "$wine_root" && pwd)
-export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+while IFS='=' read -r k v; do export "$k=$v"; done < <("$scripts/wine-session.sh" env)
+export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX=$wine_root/screens/prefix
 locale=${NAVANAVA_LOCALE:-ja_JP.UTF-8}
 x_pids=()     # X servers and X clients started here, newest last
