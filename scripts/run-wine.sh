@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 depth=${NAVANAVA_DEPTH:-24}
 while IFS='=' read -r k v; do export "$k=$v"; done < <("$here/wine-session.sh" start "$depth" "${NAVANAVA_WINE_SESSION:-}")
-export WINEDEBUG=-all WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" WINEARCH=win32
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 # A test program may name the cases that cannot run under an emulator (see
 # wine-session.sh); they are left out there, and the output says so.

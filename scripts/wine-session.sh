@@ -7,6 +7,7 @@
 #   wine-session.sh prefix DIR           make DIR a fresh prefix (DISPLAY set)
 #   wine-session.sh env                  print the env lines every Wine run here uses
 #   wine-session.sh emulated             exit 0 when Wine's programs run under an emulator
+#   wine-session.sh needs-native         exit 77 (CTest's skip) with a line saying why when they do
 #
 # A NAME gives a session of its own at that depth (its own display and
 # prefix), for tests that take over the display (full-screen windows, the
@@ -134,5 +135,10 @@ case "${1:-}" in
   prefix) make_prefix "${2:?prefix folder}" ;;
   env) common_env ;;
   emulated) emulated ;;
-  *) echo "usage: $0 start DEPTH [NAME] | stop | prefix DIR | env" >&2; exit 2 ;;
+  needs-native)
+    if emulated; then
+      echo "skipped: Wine's programs run under an emulator here, which ends the saver at random on input"
+      exit 77
+    fi ;;
+  *) echo "usage: $0 start DEPTH [NAME] | stop | prefix DIR | env | emulated | needs-native" >&2; exit 2 ;;
 esac

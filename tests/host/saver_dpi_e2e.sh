@@ -15,11 +15,8 @@ saver=$(realpath "$1") frame_match=$(realpath "$2") screen_probe=$(realpath "$3"
 resources=$(realpath "$4")
 
 # Under an emulator Wine mistakes the faults it handles itself for illegal
-# instructions, and the saver then ends at random on input: not a result.
-if "$(dirname "$0")/../../scripts/wine-session.sh" emulated; then
-  echo "skipped: Wine's programs run under an emulator here (see scripts/wine-session.sh)"
-  exit 77
-fi
+# instructions (see scripts/wine-session.sh): no result to be had there.
+"$(dirname "$0")/../../scripts/wine-session.sh" needs-native || exit $?
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/navanava-dpi.XXXXXX")
 source "$(dirname "$0")/screens_common.sh"

@@ -15,11 +15,8 @@ saver=$(realpath "$1") parent_exe=$(realpath "$2") password_cpl=$(realpath "$3")
 mpr_dll=$(realpath "$4") frame_match=$(realpath "$5") resources=$(realpath "$6")
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 # Under an emulator Wine mistakes the faults it handles itself for illegal
-# instructions, and the saver then ends at random on input: not a result.
-if "$scripts/wine-session.sh" emulated; then
-  echo "skipped: Wine's programs run under an emulator here (see scripts/wine-session.sh)"
-  exit 77
-fi
+# instructions (see scripts/wine-session.sh): no result to be had there.
+"$scripts/wine-session.sh" needs-native || exit $?
 
 # A session of its own: full-screen windows, the pointer and the keyboard
 # focus are this test's alone while it runs.

@@ -17,11 +17,8 @@ saver=$(realpath "$1") password_cpl=$(realpath "$2") frame_match=$(realpath "$3"
 screen_probe=$(realpath "$4") backdrop=$(realpath "$5") resources=$(realpath "$6")
 
 # Under an emulator Wine mistakes the faults it handles itself for illegal
-# instructions, and the saver then ends at random on input: not a result.
-if "$(dirname "$0")/../../scripts/wine-session.sh" emulated; then
-  echo "skipped: Wine's programs run under an emulator here (see scripts/wine-session.sh)"
-  exit 77
-fi
+# instructions (see scripts/wine-session.sh): no result to be had there.
+"$(dirname "$0")/../../scripts/wine-session.sh" needs-native || exit $?
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/navanava-heads.XXXXXX")
 source "$(dirname "$0")/screens_common.sh"
