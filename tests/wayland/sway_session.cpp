@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -213,11 +214,26 @@ void SwaySession::Stop() {
   dir.clear();
 }
 
+// A program of the build, copied into the session's folder: nobody may not
+// reach the build folder itself (a checkout under a private folder such as
+// one from mktemp -d). Programs of the system are run where they are.
+std::string SwaySession::Reachable(const std::string& program) const {
+  if (program.empty() || program[0] != '/' || program.rfind("/usr/", 0) == 0) return program;
+  const std::string bin = dir + "/bin";
+  mkdir(bin.c_str(), 0755);
+  const std::string copy = bin + "/" + std::filesystem::path(program).filename().string();
+  std::error_code ignored;
+  std::filesystem::copy_file(program, copy, std::filesystem::copy_options::skip_existing, ignored);
+  chmod(copy.c_str(), 0755);
+  return copy;
+}
+
 NobodyProcess SwaySession::Spawn(const std::vector<std::string>& args,
                                  const std::vector<std::string>& env, bool withInput) {
   NobodyProcess p;
   std::vector<std::string> all = Environment(env);
   all.insert(all.end(), args.begin(), args.end());
+  if (!args.empty()) all[all.size() - args.size()] = Reachable(args[0]);
   p.outputPath = dir + "/out-" + std::to_string(started_.size()) + ".txt";
   p.pid = SpawnWith(all, {}, p.outputPath, withInput ? &p.input : nullptr);
   if (p.pid > 0) started_.push_back(p.pid);
@@ -239,6 +255,7 @@ NobodyProcess SwaySession::SpawnOnSocket(const std::vector<std::string>& args) {
   // WAYLAND_DISPLAY names no compositor: only the handed-over socket works.
   std::vector<std::string> all = Environment({"WAYLAND_DISPLAY=no-such-compositor", "WAYLAND_SOCKET=3"});
   all.insert(all.end(), args.begin(), args.end());
+  if (!args.empty()) all[all.size() - args.size()] = Reachable(args[0]);
   p.outputPath = dir + "/out-" + std::to_string(started_.size()) + ".txt";
   p.pid = SpawnWith(all, {}, p.outputPath, nullptr, fd);
   close(fd);

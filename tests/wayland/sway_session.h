@@ -29,6 +29,8 @@ class SwaySession {
   // Stops every process started here, then sway.
   void Stop();
 
+  // `program` where nobody can run it (see the definition).
+  std::string Reachable(const std::string& program) const;
   // Starts `args` as nobody with the session's environment plus `env`.
   NobodyProcess Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
                       bool withInput = false);
