@@ -5,10 +5,10 @@ JOBS ?= $(shell nproc)
 BUILD := build
 CMAKE_FLAGS := -G "Unix Makefiles" -Wno-dev
 
-.PHONY: all deps native win32 sanitize web web-node test test-native test-sanitize test-win32 test-web \
+.PHONY: all deps native win32 win64 sanitize web web-node test test-native test-sanitize test-win32 test-win64 test-web \
         run run-linux run-web bench bench-web fuzz package clean
 
-all: native win32
+all: native win32 win64
 
 deps:
 	@scripts/install-deps.sh
@@ -16,8 +16,14 @@ deps:
 $(BUILD)/native/Makefile: | deps
 	@cmake -S . -B $(BUILD)/native $(CMAKE_FLAGS) >/dev/null
 
+# The 32-bit Windows program; its zip carries the x86-64 program too.
 $(BUILD)/win32/Makefile: | deps
-	@cmake -S . -B $(BUILD)/win32 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+	@cmake -S . -B $(BUILD)/win32 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	  -DNAVANAVA_WIN64_PROGRAM=$(abspath $(BUILD)/win64/win32/navanava.scr) >/dev/null
+
+# The x86-64 Windows program, from the same sources.
+$(BUILD)/win64/Makefile: | deps
+	@cmake -S . -B $(BUILD)/win64 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
 
 # The web page: emscripten's optimizer needs its acorn module, which a node
 # other than Debian's does not find by itself.
@@ -37,6 +43,9 @@ native: deps $(BUILD)/native/Makefile
 
 win32: deps $(BUILD)/win32/Makefile
 	@cmake --build $(BUILD)/win32 -j$(JOBS) -- --no-print-directory -s
+
+win64: deps $(BUILD)/win64/Makefile
+	@cmake --build $(BUILD)/win64 -j$(JOBS) -- --no-print-directory -s
 
 sanitize: deps $(BUILD)/sanitize/Makefile
 	@cmake --build $(BUILD)/sanitize -j$(JOBS) -- --no-print-directory -s
@@ -60,8 +69,14 @@ test-sanitize: sanitize
 	@scripts/run-tests.sh $(BUILD) $(JOBS) sanitize
 
 # Wine tests run on private Xvfb displays that are stopped again afterwards.
-test-win32: win32
+# The 32-bit program's group runs only its own tier where Wine's 32-bit
+# programs run under an emulator (scripts/run-tests.sh); the x86-64 program's
+# runs every Windows test, natively.
+test-win32: win32 win64
 	@scripts/run-tests.sh $(BUILD) $(JOBS) win32
+
+test-win64: win64
+	@scripts/run-tests.sh $(BUILD) $(JOBS) win64
 
 # The core's tests under node, then the page in headless Chromium against
 # navanava-render's frames.
@@ -69,12 +84,15 @@ test-web: web native web-node
 	@$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/web-cmake -j$(JOBS) -- --no-print-directory -s
 	@scripts/run-tests.sh $(BUILD) $(JOBS) web
 
-test: native sanitize win32 web web-node
+test: native sanitize win32 win64 web web-node
 	@$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/web-cmake -j$(JOBS) -- --no-print-directory -s
-	@scripts/run-tests.sh $(BUILD) $(JOBS) native sanitize win32 web
+	@scripts/run-tests.sh $(BUILD) $(JOBS) native sanitize win32 win64 web
 
-run: win32
-	@scripts/run-saver.sh $(BUILD)/win32
+# The 32-bit program where the kernel runs 32-bit programs, the x86-64 one
+# under 64-bit Wine where it cannot (there the 32-bit one would run under an
+# emulator, slowly).
+run: win32 win64
+	@scripts/run-saver.sh $(BUILD)
 
 run-linux: native
 	@scripts/run-linux.sh $(BUILD)/native
@@ -88,7 +106,7 @@ bench: native
 	@for b in $(BUILD)/native/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
 
 # The Debian package (the XScreenSaver hack) and the zip with navanava.scr.
-package: native win32
+package: native win32 win64
 	@cd $(BUILD)/native && cpack -G DEB >/dev/null
 	@cd $(BUILD)/win32 && cpack -G ZIP >/dev/null
 	@ls -1 $(BUILD)/native/packages/*.deb $(BUILD)/win32/packages/*.zip
@@ -101,5 +119,7 @@ fuzz: sanitize
 	@scripts/fuzz-long.sh $(BUILD)/sanitize
 
 clean:
-	@scripts/wine-session.sh stop 2>/dev/null || true
+	@for arch in win32 win64; do \
+	  NAVANAVA_WINE_ARCH=$$arch NAVANAVA_WINE_ROOT=$(BUILD)/$$arch/wine scripts/wine-session.sh stop 2>/dev/null || true; \
+	done
 	rm -rf $(BUILD)

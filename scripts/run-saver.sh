@@ -3,25 +3,41 @@
 # key, click or mouse move ends it), otherwise on a private Xvfb, where it
 # runs for a few seconds, is photographed to build/run-screenshot.png and is
 # then ended with a key press like a user would.
+#
+#   run-saver.sh [BUILD]   BUILD: the folder of the builds (default build/)
+#
+# It runs the 32-bit program (BUILD/win32) where the kernel runs 32-bit
+# programs, and the x86-64 one (BUILD/win64) under 64-bit Wine where it
+# cannot: there the 32-bit one would run under an emulator, take minutes to
+# start and print the emulator's messages.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
-build=${1:-$root/build/win32}
-scr=$build/win32/navanava.scr
-[ -f "$scr" ] || scr=
-if [ -z "$scr" ]; then
-  echo "run-saver: navanava.scr was not built" >&2
+build=${1:-$root/build}
+if NAVANAVA_WINE_ARCH=win32 "$here/wine-session.sh" emulated || ! [ -f "$build/win32/win32/navanava.scr" ]; then
+  export NAVANAVA_WINE_ARCH=win64
+else
+  export NAVANAVA_WINE_ARCH=win32
+fi
+scr=$build/$NAVANAVA_WINE_ARCH/win32/navanava.scr
+if [ ! -f "$scr" ]; then
+  echo "run-saver: $scr was not built" >&2
   exit 1
 fi
+echo "run-saver: $scr"
+if [ -n "${DISPLAY:-}" ]; then
+  export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-navanava-$NAVANAVA_WINE_ARCH}
+  # A prefix of the program's architecture, booted once.
+  NAVANAVA_WINE_ROOT=$build/wine-run-$NAVANAVA_WINE_ARCH "$here/wine-session.sh" prefix "$WINEPREFIX"
+fi
+export NAVANAVA_WINE_ROOT=${NAVANAVA_WINE_ROOT:-$build/wine-run-$NAVANAVA_WINE_ARCH}
 while IFS='=' read -r k v; do export "$k=$v"; done < <("$here/wine-session.sh" env)
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -n "${DISPLAY:-}" ]; then
-  export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-navanava}
   exec env LC_ALL=ja_JP.UTF-8 wine "$scr" /s
 fi
 
 # No display: a private X server and prefix of our own, stopped at the end.
-export NAVANAVA_WINE_ROOT=${NAVANAVA_WINE_ROOT:-$root/build/wine-run}
 shot=$root/build/run-screenshot.png
 trap '"$here/wine-session.sh" stop' EXIT
 while IFS='=' read -r k v; do export "$k=$v"; done < <("$here/wine-session.sh" start 24)

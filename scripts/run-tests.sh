@@ -3,7 +3,13 @@
 # (entries that share a display, a Wine prefix or the screen saver daemon
 # take turns by their RESOURCE_LOCK).
 #
-#   run-tests.sh BUILD JOBS GROUP...   GROUP: native sanitize win32 web
+#   run-tests.sh BUILD JOBS GROUP...   GROUP: native sanitize win32 win64 web
+#
+# win64 is the x86-64 Windows program under 64-bit Wine: every Windows test,
+# always natively. win32 is the 32-bit program: every Windows test where the
+# kernel runs 32-bit programs; where Wine's 32-bit programs run under an
+# emulator, only the entries whose result depends on the 32-bit code itself
+# (tests/win32_emulated_tier.txt), each named in the log.
 #
 # One group runs with its output as it comes. Several run side by side, each
 # into a log of its own that is shown once the group is done; at the end a
@@ -25,12 +31,19 @@ run_group() {
     sanitize)
       ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir "$build/sanitize" --output-on-failure -j"$jobs" ;;
-    win32)
+    win32|win64)
       # Wine tests run on private Xvfb displays that are stopped again
       # afterwards.
-      local rc=0
-      ctest --test-dir "$build/win32" --output-on-failure -j"$jobs" || rc=$?
-      "$here/wine-session.sh" stop
+      local rc=0 select=()
+      if [ "$1" = win32 ] && NAVANAVA_WINE_ARCH=win32 "$here/wine-session.sh" emulated; then
+        local tier
+        tier=$(grep -v '^#' "$here/../tests/win32_emulated_tier.txt" | grep . | paste -sd '|')
+        echo "run-tests: Wine's 32-bit programs run under an emulator here: the 32-bit program's own tier only: ${tier//|/, }"
+        select=(-R "^(${tier})\$")
+      fi
+      NAVANAVA_WINE_ARCH=$1 NAVANAVA_WINE_ROOT="$build/$1/wine" \
+        ctest --test-dir "$build/$1" --output-on-failure -j"$jobs" "${select[@]}" || rc=$?
+      NAVANAVA_WINE_ARCH=$1 NAVANAVA_WINE_ROOT="$build/$1/wine" "$here/wine-session.sh" stop
       return $rc ;;
     web)
       NODE_PATH=/usr/share/nodejs ctest --test-dir "$build/web-cmake" --output-on-failure -j"$jobs" ;;

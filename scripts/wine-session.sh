@@ -9,17 +9,24 @@
 #   wine-session.sh emulated             exit 0 when Wine's programs run under an emulator
 #   wine-session.sh needs-native         exit 77 (CTest's skip) with a line saying why when they do
 #
+# $NAVANAVA_WINE_ARCH picks the Wine: win32 (default) for the 32-bit program,
+# win64 for the x86-64 one (each build's CTest sets it, see CMakeLists.txt).
 # A NAME gives a session of its own at that depth (its own display and
 # prefix), for tests that take over the display (full-screen windows, the
 # pointer and the keyboard focus) and so cannot share it with others that
 # run at the same time. State lives in $NAVANAVA_WINE_ROOT (default:
-# <repo>/build/wine).
+# <repo>/build/wine; each Windows build's CTest uses <build>/wine).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/x-server.sh"
 root=${NAVANAVA_WINE_ROOT:-$here/../build/wine}
 mkdir -p "$root"
 root=$(cd "$root" && pwd)
+arch=${NAVANAVA_WINE_ARCH:-win32}
+case "$arch" in
+  win32|win64) ;;
+  *) echo "wine-session: NAVANAVA_WINE_ARCH must be win32 or win64, not '$arch'" >&2; exit 2 ;;
+esac
 
 # Where the kernel cannot run 32-bit programs, Wine's run under QEMU's user
 # emulator, which by default gives the program a 4 GB address space and places
@@ -29,7 +36,34 @@ root=$(cd "$root" && pwd)
 # 0x7ffe0000 and room for the stack) starts a program in a few seconds.
 # Nothing else reads the variable, so it is set everywhere.
 export QEMU_RESERVED_VA=0x82000000
-export WINEDEBUG=-all WINEARCH=win32
+export WINEDEBUG=-all WINEARCH=$arch
+
+# Debian's /usr/bin/wine always starts the 32-bit loader when wine32 is
+# installed, and wine64 puts nothing on the PATH. For the x86-64 program the
+# session puts `wine` and `wineserver` of its own first on the PATH, so that
+# every script that runs `wine` gets the 64-bit loader (a program the 64-bit
+# loader starts looks for its server through WINESERVER).
+wine64_bin() {
+  local bin="$root/bin"
+  if [ ! -x "$bin/wine" ] || [ ! -x "$bin/wineserver" ]; then
+    mkdir -p "$bin"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$bin/wine.new"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wineserver64 "$@"\n' >"$bin/wineserver.new"
+    chmod 755 "$bin/wine.new" "$bin/wineserver.new"
+    mv "$bin/wine.new" "$bin/wine"
+    mv "$bin/wineserver.new" "$bin/wineserver"
+  fi
+  echo "$bin"
+}
+if [ "$arch" = win64 ]; then
+  if [ ! -x /usr/lib/wine/wine64 ]; then
+    echo "wine-session: 64-bit Wine is not installed (Debian's wine64 package; make deps)" >&2
+    exit 1
+  fi
+  bin=$(wine64_bin)
+  case ":$PATH:" in *":$bin:"*) ;; *) export PATH="$bin:$PATH" ;; esac
+  export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+fi
 # Whether this machine runs Wine's 32-bit programs under QEMU (registered for
 # i386 programs by install-deps.sh only where the kernel cannot run them).
 # QEMU's signal frames carry no trap number, so Wine takes every page fault
@@ -37,12 +71,20 @@ export WINEDEBUG=-all WINEARCH=win32
 # own fault guard) and the ones Wine itself handles (in its virtual desktop,
 # in some keyboard and password paths) end the program instead. Tests that
 # meet such faults say so and leave those cases out on such a machine.
-emulated() { grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; }
+# The x86-64 program always runs natively.
+emulated() { [ "$arch" = win32 ] && grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; }
 
 common_env() {
   echo "QEMU_RESERVED_VA=$QEMU_RESERVED_VA"
   echo "WINEDEBUG=$WINEDEBUG"
   echo "WINEARCH=$WINEARCH"
+  echo "NAVANAVA_WINE_ARCH=$arch"
+  echo "NAVANAVA_WINE_ROOT=$root"
+  if [ "$arch" = win64 ]; then
+    echo "PATH=$PATH"
+    echo "WINELOADER=$WINELOADER"
+    echo "WINESERVER=$WINESERVER"
+  fi
   if emulated; then echo "NAVANAVA_EMULATED=1"; fi
 }
 
@@ -71,7 +113,7 @@ make_prefix() {
       rm -rf "$template"
       mkdir -p "$template"
       WINEPREFIX="$template/prefix" WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
-        wineboot -i </dev/null >/dev/null 2>&1 7>&- 8>&- 9>&- || true
+        wine wineboot.exe -i </dev/null >/dev/null 2>&1 7>&- 8>&- 9>&- || true
       # The boot's helpers (the desktop, the device service) may never end
       # by themselves under the emulator: wait a while, then stop the
       # server, which saves the registry as it goes.

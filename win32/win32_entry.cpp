@@ -1,11 +1,10 @@
 #include "win32/win32_entry.h"
 
-#include <intrin.h>
-
 #include "win32/win32_settings_dialog.h"
 #include "host/command_line.h"
 #include "win32/win32_cover_windows.h"
 #include "win32/win32_dismissal.h"
+#include "win32/win32_fault_guard.h"
 #include "win32/win32_host_state.h"
 #include "win32/win32_saver_window.h"
 
@@ -37,50 +36,16 @@ int32_t RunJob(const char* commandLine) {
   return kBadCommandLineExitCode;
 }
 
-// The fault guard is an explicit structured-exception frame: 32-bit gcc has
-// no __try/__except. The frame is linked into the thread's handler list at
-// fs:[0] for the duration of the job; its handler asks the platform's
-// UnhandledExceptionFilter and, when told to handle the fault here, unwinds
-// the frames above it and jumps back into RunGuarded.
-struct GuardFrame {
-  EXCEPTION_REGISTRATION_RECORD registration;  // first: the handler gets its address
-  void* resume[5];                              // __builtin_setjmp buffer
-};
-
-EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* frame,
-                                           CONTEXT* context, void*) {
-  if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
-    return ExceptionContinueSearch;
-  EXCEPTION_POINTERS pointers = {record, context};
-  LONG answer = UnhandledExceptionFilter(&pointers);
-  if (answer == EXCEPTION_CONTINUE_EXECUTION) return ExceptionContinueExecution;
-  if (answer != EXCEPTION_EXECUTE_HANDLER) return ExceptionContinueSearch;
-  // Runs the unwind handlers of the frames above ours and makes ours the top
-  // of the list again; then the stack is cut back to RunGuarded.
-  RtlUnwind(frame, nullptr, record, nullptr);
-  __builtin_longjmp(static_cast<GuardFrame*>(frame)->resume, 1);
-}
-
-NT_TIB* ThreadInformation() { return reinterpret_cast<NT_TIB*>(NtCurrentTeb()); }
-
 }  // namespace
 
 int32_t RunGuarded(GuardedJob job, const char* text) {
-  GuardFrame frame;
-  frame.registration.Handler = reinterpret_cast<PEXCEPTION_ROUTINE>(GuardHandler);
-  frame.registration.Next = ThreadInformation()->ExceptionList;
-  ThreadInformation()->ExceptionList = &frame.registration;
-  volatile int32_t result;
-  if (__builtin_setjmp(frame.resume) == 0) {
-    result = job(text);
-  } else {
-    SetSaverRunning(0);
-    // The covers end with the run that the fault ended, as with the window.
-    DestroyCoverWindows();
-    result = kFaultExitCode;
-  }
-  ThreadInformation()->ExceptionList = frame.registration.Next;
-  return result;
+  bool faulted = false;
+  int32_t result = CallWithFaultGuard(job, text, &faulted);
+  if (!faulted) return result;
+  SetSaverRunning(0);
+  // The covers end with the run that the fault ended, as with the window.
+  DestroyCoverWindows();
+  return kFaultExitCode;
 }
 
 HWND ParseWindowHandleText(const char* text) {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "win32/win32_fault_guard.h"
+
 // Skips the program's name on the process command line, runs SaverMain and
 // ends the process with its result.
 [[noreturn]] void SaverEntry();
@@ -23,7 +25,6 @@ HWND ParseWindowHandleText(const char* text);
 // goes to the platform's UnhandledExceptionFilter; when that answers
 // EXCEPTION_EXECUTE_HANDLER, the saver-running state is switched off and the
 // result is kFaultExitCode.
-typedef int32_t (*GuardedJob)(const char* text);
 int32_t RunGuarded(GuardedJob job, const char* text);
 constexpr int32_t kFaultExitCode = -2;
 

@@ -21,7 +21,7 @@ probe=$1 program=$2 kind=${3:-saver}
 # and "control.ini" are this test's alone while it runs.
 export NAVANAVA_WINE_SESSION=dialog
 while IFS='=' read -r k v; do export "$k=$v"; done < <("$scripts/wine-session.sh" start 24 "$NAVANAVA_WINE_SESSION")
-export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEDEBUG=-all WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 work=$(mktemp -d /tmp/navanava-dialog-XXXXXX)
 ini=$WINEPREFIX/drive_c/windows/control.ini

@@ -21,7 +21,7 @@ scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 # A session of its own: full-screen windows, the pointer and the keyboard
 # focus are this test's alone while it runs.
 while IFS='=' read -r k v; do export "$k=$v"; done < <("$scripts/wine-session.sh" start 24 e2e)
-export WINEDEBUG=-all WINEARCH=win32
+export WINEDEBUG=-all
 locale=${NAVANAVA_LOCALE:-ja_JP.UTF-8}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 

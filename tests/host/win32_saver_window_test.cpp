@@ -842,6 +842,33 @@ int32_t RaisingJob(const char*) {
 }
 int32_t QuietJob(const char* text) { return static_cast<int32_t>(std::strlen(text)); }
 
+// The saver's own faults would come from its window procedure, called by the
+// platform from inside the message loop: the guard must be found through the
+// platform's frames too.
+const UINT kFaultMessage = WM_APP + 7;
+HWND faultWindow = nullptr;
+LRESULT CALLBACK FaultingWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == kFaultMessage) {
+    int* volatile target = NoAccessPage();
+    *target = 2;
+  }
+  return DefWindowProcA(w, m, wp, lp);
+}
+int32_t FaultInWindowProcedureJob(const char*) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = FaultingWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "NavaNavaFaultingClass";
+  RegisterClassA(&windowClass);
+  faultWindow = CreateWindowA("NavaNavaFaultingClass", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr,
+                              windowClass.hInstance, nullptr);
+  if (!faultWindow) return 3;
+  PostMessageA(faultWindow, kFaultMessage, 0, 0);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  return 9;  // only if the fault never came
+}
+
 void* HandlerList() { return reinterpret_cast<NT_TIB*>(NtCurrentTeb())->ExceptionList; }
 
 TEST(FaultGuard, FaultGoesToTheFilterAndEndsTheJobWhenItSaysSo) {
@@ -860,6 +887,26 @@ TEST(FaultGuard, FaultGoesToTheFilterAndEndsTheJobWhenItSaysSo) {
     EXPECT_EQ(HandlerList(), listBefore);
   }
   EXPECT_EQ(saverRunningCalls, (std::vector<UINT>{0, 0}));
+  SetUnhandledExceptionFilter(previous);
+  hostState = kInitialHostState;
+}
+
+TEST(FaultGuard, AFaultInAWindowProcedureReachesTheGuardThroughTheMessageLoop) {
+  LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(ScriptedFilter);
+  hostState = kInitialHostState;
+  hostState.isWin9x = true;
+  saverRunningCalls.clear();
+  filter = FilterScript();
+  EXPECT_EQ(RunGuarded(FaultInWindowProcedureJob, ""), kFaultExitCode);
+  EXPECT_EQ(filter.calls, 1);
+  EXPECT_EQ(filter.code, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
+  EXPECT_EQ(filter.accessAddress, reinterpret_cast<ULONG_PTR>(NoAccessPage()));
+  EXPECT_EQ(saverRunningCalls, (std::vector<UINT>{0}));
+  // The thread goes on working after the cut: its window still answers.
+  ASSERT_TRUE(IsWindow(faultWindow));
+  EXPECT_EQ(SendMessageA(faultWindow, WM_NULL, 0, 0), 0);
+  EXPECT_EQ(RunGuarded(QuietJob, "ok"), 2);
+  DestroyWindow(faultWindow);
   SetUnhandledExceptionFilter(previous);
   hostState = kInitialHostState;
 }
