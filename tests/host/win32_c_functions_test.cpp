@@ -136,7 +136,7 @@ TEST(CalendarTime, SecondsSince1970FromFileTimes) {
       {"1970-01-01 00:00:01", k1970 + 10000000, 1},
       {"2000-01-01 00:00:00", 125911584000000000ull, 946684800},
       {"2038-01-19 03:14:08, past 31 bits", 137919572480000000ull, 2147483648ll},
-      {"2106-02-07 06:28:16, past 32 bits", 159393408000000000ull, 4294967296ll},
+      {"2106-02-07 06:28:16, past 32 bits", 159394408960000000ull, 4294967296ll},
       {"1969-12-31 23:59:59.5", k1970 - 5000000, -1},
       {"1601-01-01 00:00:00", 0, -11644473600ll},
   };
@@ -163,8 +163,9 @@ uint16_t X87ControlWord() {
 
 TEST(StartUp, SetsTheX87UnitToDoublePrecisionWithEveryExceptionMasked) {
   uint16_t saved = X87ControlWord();
-  // 64-bit precision, rounding up, the invalid-operation exception unmasked.
-  const uint16_t other = 0x0B7E;
+  // 64-bit precision, rounding toward zero, the invalid-operation exception
+  // unmasked (no x87 operation runs before the start-up's reset).
+  const uint16_t other = 0x0F7E;
   __asm__ volatile("fldcw %0" : : "m"(other));
   ASSERT_EQ(X87ControlWord(), other);
   StartX87AtDoublePrecision();
