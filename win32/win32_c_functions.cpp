@@ -21,12 +21,26 @@ namespace {
 constexpr uint64_t kFileTimeOf1970 = 116444736000000000ull;
 constexpr int64_t kFileTimePerSecond = 10000000;
 
-// time() of the C headers: whole seconds since 1970 from the kernel's clock.
-__time32_t __cdecl KernelTime32(__time32_t* result) {
+int64_t KernelSeconds() {
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
   uint64_t fileTime = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-  __time32_t seconds = static_cast<__time32_t>(SecondsSince1970(fileTime));
+  return SecondsSince1970(fileTime);
+}
+
+// time() of the C headers: whole seconds since 1970 from the kernel's clock.
+// The 32-bit program's headers call the 32-bit entry point, which wraps in
+// 2038 as the C runtimes of its time do (the scene seeds from the low 32 bits
+// only, and those stay right); the x86-64 program's call the 64-bit one,
+// which holds every second the kernel's clock can tell.
+__time32_t __cdecl KernelTime32(__time32_t* result) {
+  __time32_t seconds = static_cast<__time32_t>(static_cast<uint32_t>(KernelSeconds()));
+  if (result) *result = seconds;
+  return seconds;
+}
+
+__time64_t __cdecl KernelTime64(__time64_t* result) {
+  __time64_t seconds = KernelSeconds();
   if (result) *result = seconds;
   return seconds;
 }
@@ -45,11 +59,12 @@ int64_t SecondsSince1970(uint64_t fileTime) {
   return -((before + kFileTimePerSecond - 1) / kFileTimePerSecond);
 }
 
-// The C headers declare the calendar-time function as an import from the C
-// runtime DLL, so callers go through the pointer that the DLL's import would
-// fill in. Here that pointer is defined, and points at the kernel's clock.
+// The C headers declare the calendar-time functions as imports from the C
+// runtime DLL, so callers go through the pointers that the DLL's import would
+// fill in. Here those pointers are defined, and point at the kernel's clock.
 extern "C" {
 __time32_t(__cdecl* __MINGW_IMP_SYMBOL(_time32))(__time32_t*) = KernelTime32;
+__time64_t(__cdecl* __MINGW_IMP_SYMBOL(_time64))(__time64_t*) = KernelTime64;
 
 void* memcpy(void* to, const void* from, size_t count) {
   void* d = to;

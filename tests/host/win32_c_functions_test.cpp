@@ -143,16 +143,34 @@ TEST(CalendarTime, SecondsSince1970FromFileTimes) {
   for (const Case& c : cases) EXPECT_EQ(SecondsSince1970(c.fileTime), c.seconds) << c.when;
 }
 
-TEST(CalendarTime, TimeReadsTheKernelsClock) {
-  // time() goes through the import pointer that the C functions define; the
-  // C runtime's own 64-bit clock is the reference.
-  __time64_t before = _time64(nullptr);
+// The C runtime DLL's own 64-bit clock, looked up at run time: the program's
+// import pointers replace the ones this test would link against.
+__time64_t RuntimeTime64() {
+  typedef __time64_t(__cdecl * Time64)(__time64_t*);
+  static Time64 runtime = reinterpret_cast<Time64>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryA("msvcrt.dll"), "_time64")));
+  return runtime ? runtime(nullptr) : -1;
+}
+
+TEST(CalendarTime, TimeAndBothEntryPointsReadTheKernelsClock) {
+  // time() goes through the import pointer that the C functions define (the
+  // 32-bit entry point on the 32-bit program, the 64-bit one on x86-64).
+  __time64_t before = RuntimeTime64();
+  ASSERT_GT(before, 1600000000);
   time_t stored = 0;
   time_t now = time(&stored);
-  __time64_t after = _time64(nullptr);
+  __time32_t stored32 = 0;
+  __time32_t now32 = _time32(&stored32);
+  __time64_t stored64 = 0;
+  __time64_t now64 = _time64(&stored64);
+  __time64_t after = RuntimeTime64();
   EXPECT_EQ(stored, now);
-  EXPECT_GE(static_cast<__time64_t>(now), before);
-  EXPECT_LE(static_cast<__time64_t>(now), after);
+  EXPECT_EQ(stored32, now32);
+  EXPECT_EQ(stored64, now64);
+  for (__time64_t seconds : {static_cast<__time64_t>(now), static_cast<__time64_t>(now32), now64}) {
+    EXPECT_GE(seconds, before);
+    EXPECT_LE(seconds, after);
+  }
 }
 
 uint16_t X87ControlWord() {
