@@ -16,6 +16,7 @@
 # line per group gives its result and its time.
 set -uo pipefail
 build=${1:?build folder}
+build=$(cd "$build" && pwd)
 jobs=${2:?jobs}
 shift 2
 [ $# -gt 0 ] || { echo "run-tests: no group" >&2; exit 2; }
