@@ -196,6 +196,9 @@ void ParseFor(unsigned program, const char* programName, int argc, const char* c
   std::memset(c, 0, sizeof *c);
   c->action = NativeAction::kRun;
   ClearSaverOptions(&c->options);
+  // --quit only ends the running saver: an option about running one
+  // contradicts it.
+  const char* runOption = nullptr;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (arg == nullptr) break;
@@ -230,6 +233,7 @@ void ParseFor(unsigned program, const char* programName, int argc, const char* c
       return;
     }
     const bool takesValue = shared ? SaverOptionTakesValue(name) : own->kind != ValueKind::kNone;
+    if (runOption == nullptr && std::strcmp(name, "quit") != 0) runOption = arg;
     const char* value = inlineValue;
     if (takesValue && value == nullptr && i + 1 < argc) value = argv[++i];
     if (!takesValue && inlineValue != nullptr) {
@@ -301,6 +305,9 @@ void ParseFor(unsigned program, const char* programName, int argc, const char* c
       case ValueKind::kShared:
         break;
     }
+  }
+  if (c->quit && runOption != nullptr) {
+    Fail(c, "'%s' cannot go with --quit, which takes no other option%s", runOption, "");
   }
 }
 
