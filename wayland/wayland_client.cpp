@@ -313,7 +313,10 @@ const wl_surface_listener kSurfaceListener = {OnSurfaceEnter, OnSurfaceLeave};
 void CreateSurface(OutputRecord* o) {
   o->surface = wl_compositor_create_surface(client.compositor);
   wl_surface_add_listener(o->surface, &kSurfaceListener, o);
-  const uint32_t layer = client.background ? ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND
+  // A wallpaper of ours goes on the bottom layer: above the background
+  // layer's wallpaper programs (swaybg), whose surfaces may come first and
+  // would hide it, and below windows and panels.
+  const uint32_t layer = client.background ? ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM
                                            : ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY;
   o->layer = zwlr_layer_shell_v1_get_layer_surface(client.layerShell, o->surface, o->output, layer,
                                                    "navanava");

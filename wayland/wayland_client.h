@@ -85,7 +85,7 @@ struct WaylandClient {
   zwlr_layer_shell_v1* layerShell;
   zxdg_output_manager_v1* xdgOutputManager;
   uint32_t compositorVersion, layerShellVersion;
-  bool background;          // background layer, no input
+  bool background;          // bottom layer (above wallpapers), no input
   const char* wantedOutput;  // --output NAME, or null
   OutputRecord outputs[kMaxOutputs];
   SceneView view;
