@@ -595,7 +595,7 @@ TEST_F(WaylandSaver, AKeyLetGoWithinTheGraceLeavesItRunningOnOneOutputOrTwo) {
     SleepSeconds(0.1);
     ASSERT_TRUE(Send(keyboard, "release 28"));
     SleepSeconds(2.0);
-    EXPECT_TRUE(SwaySession::Running(p.pid)) << "ended by the key that started it";
+    ASSERT_TRUE(SwaySession::Running(p.pid)) << "ended by the key that started it";
     // A key pressed now ends it.
     ASSERT_TRUE(Send(keyboard, "press 30"));
     ExpectEndsWithin(p, 10, 0);
@@ -616,7 +616,7 @@ TEST_F(WaylandSaver, APointerMovingOntoTheNextOutputCountsOnlyItsMove) {
   SleepSeconds(1.0);
   ASSERT_TRUE(Send(pointer, "move 3 0"));  // onto HEADLESS-2
   SleepSeconds(1.5);
-  EXPECT_TRUE(SwaySession::Running(p.pid)) << "a 3-pixel move across the edge ended it";
+  ASSERT_TRUE(SwaySession::Running(p.pid)) << "a 3-pixel move across the edge ended it";
   ASSERT_TRUE(Send(pointer, "move 2 0"));
   ExpectEndsWithin(p, 10, 0);
   close(pointer.input);
