@@ -365,6 +365,39 @@ TEST_F(WaylandSaver, SwayidleStartsItAndQuitsItBeforeTheLocker) {
   EXPECT_EQ(OurFiles(sway.runtime), std::vector<std::string>());
 }
 
+// The documented order: swaylock first (it returns once locked, under the
+// saver), then --quit. No shot of the hand-over shows the desktop, and the
+// locker is what stays.
+TEST_F(WaylandSaver, TheDocumentedSwayidleLineHandsOverToTheLockerWithoutShowingTheDesktop) {
+  Begin(TwoOutputs(1));
+  const NobodyProcess idle =
+      sway.Spawn({"swayidle", "timeout", "1", kProgram + " --seed 1 --ticks 1", "timeout", "6",
+                  "swaylock -f -c 00ff00; " + kProgram + " --quit"});
+  WaitUntilDrawn();
+  int desktop = 0, shots = 0;
+  bool locked = false;
+  for (int i = 0; i < 300 && !locked; ++i) {
+    std::vector<uint32_t> got;
+    int w = 0, h = 0;
+    if (!sway.Screenshot("HEADLESS-1", &got, &w, &h)) continue;
+    ++shots;
+    int64_t red = 0, green = 0;
+    for (uint32_t p : got) {
+      red += (p & 0xFFFFFF) == 0xFF0000 ? 1 : 0;
+      green += (p & 0xFFFFFF) == 0x00FF00 ? 1 : 0;
+    }
+    desktop += red * 2 > static_cast<int64_t>(got.size()) ? 1 : 0;
+    locked = green * 2 > static_cast<int64_t>(got.size());
+  }
+  std::printf("hand-over: %d shots, %d of the desktop\n", shots, desktop);
+  EXPECT_TRUE(locked) << "the locker never showed";
+  EXPECT_GT(shots, 1) << "the hand-over came before the first shot";
+  EXPECT_EQ(desktop, 0) << "the desktop showed between the saver and the locker";
+  for (int i = 0; i < 100 && LockHeld(sway); ++i) SleepSeconds(0.1);
+  EXPECT_FALSE(LockHeld(sway)) << "the saver still runs under the locker";
+  EXPECT_TRUE(SwaySession::Running(idle.pid)) << ReadFileText(idle.outputPath);
+}
+
 // A new output is covered at once; the configure events that come with it
 // (and the many sway sends anyway) are acknowledged without new buffers.
 TEST_F(WaylandSaver, AnOutputAddedWhileItRunsIsCoveredAtOnce) {
