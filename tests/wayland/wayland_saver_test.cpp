@@ -371,7 +371,7 @@ TEST_F(WaylandSaver, SwayidleStartsItAndQuitsItBeforeTheLocker) {
 TEST_F(WaylandSaver, TheDocumentedSwayidleLineHandsOverToTheLockerWithoutShowingTheDesktop) {
   Begin(TwoOutputs(1));
   const NobodyProcess idle =
-      sway.Spawn({"swayidle", "timeout", "1", kProgram + " --seed 1 --ticks 1", "timeout", "6",
+      sway.Spawn({"swayidle", "timeout", "1", kProgram + " --seed 1 --ticks 1", "timeout", "15",
                   "swaylock -f -c 00ff00; " + kProgram + " --quit"});
   WaitUntilDrawn();
   int desktop = 0, shots = 0;
