@@ -18,16 +18,21 @@ const int kX11ExitCodeCount = sizeof kX11ExitCodes / sizeof kX11ExitCodes[0];
 const ExitCodeMeaning kWaylandExitCodes[] = {
     {kExitDone,
      "ended by input, SIGTERM, SIGINT or SIGHUP, or by --quit; also a start while another "
-     "saver runs in the session, and --quit itself"},
+     "saver runs in the session, and --quit once the saver is gone or when none runs"},
     {kExitBadCommandLine,
      "a bad command line (one line on standard error says what and the valid form)"},
     {kExitNoDisplay, "no Wayland compositor can be reached"},
     {kExitConnectionLost, "the connection to the compositor was lost"},
     {kExitXError, "the compositor reported a protocol error"},
-    {kExitCannotDraw, "memory or shared memory ran out"},
+    {kExitCannotDraw,
+     "memory or shared memory ran out, or the compositor lacks wl_shm or wl_compositor "
+     "version 4"},
     {kExitNoLayerShell,
      "the compositor offers no wlr-layer-shell (one line on standard error names what the "
      "saver needs)"},
+    {kExitNoInstanceLock,
+     "no one-saver lock can be had, so no saver starts; or --quit could not reach the running "
+     "saver or had to kill it (one line on standard error says which)"},
 };
 const int kWaylandExitCodeCount = sizeof kWaylandExitCodes / sizeof kWaylandExitCodes[0];
 
@@ -47,6 +52,13 @@ struct Writer {
 };
 
 }  // namespace
+
+const char* ExitCodeMeaningOf(const ExitCodeMeaning* codes, int count, int code) {
+  for (int i = 0; i < count; ++i) {
+    if (codes[i].code == code) return codes[i].meaning;
+  }
+  return nullptr;
+}
 
 size_t FormatExitCodes(const ExitCodeMeaning* codes, int count, char* buffer, size_t capacity) {
   Writer out{buffer, capacity, 0};

@@ -13,6 +13,7 @@ enum ExitCode {
   kExitXError = 5,           // another error from the display server
   kExitCannotDraw = 6,       // unusable visual, no memory, damaged built-in sprites
   kExitNoLayerShell = 7,     // a Wayland compositor without the layer-shell protocol
+  kExitNoInstanceLock = 8,   // Wayland: no one-saver lock, or --quit could not end the saver
 };
 
 struct ExitCodeMeaning {
@@ -29,4 +30,7 @@ extern const int kWaylandExitCodeCount;
 
 // "Exit codes:" and one entry per code, each wrapped to 79 columns, into
 // `buffer` (cut to capacity - 1 bytes, always terminated). The length written.
+// The meaning of `code` in `codes`, or null when it has none.
+const char* ExitCodeMeaningOf(const ExitCodeMeaning* codes, int count, int code);
+
 size_t FormatExitCodes(const ExitCodeMeaning* codes, int count, char* buffer, size_t capacity);

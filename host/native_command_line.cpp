@@ -21,8 +21,11 @@ const char kNativeUsage[] =
     "  --geometry WxH[+X+Y]  size and place of its own window (default 1280x720)\n"
     "  --display NAME  the X display (default $DISPLAY)\n"
     "\n"
-    "The scene (options not given come from the settings file\n"
-    "$XDG_CONFIG_HOME/navanava/control.ini, else the defaults 10 ms and 10 flakes):\n"
+    "The scene. Options not given come from the settings file\n"
+    "$XDG_CONFIG_HOME/navanava/control.ini (else ~/.config/navanava/control.ini),\n"
+    "section [ScreenSaver.NavaNava], keys \xE9\x80\x9F\xE3\x81\x95=MS (0 to 1000) and "
+    "\xE9\x9B\xAA\xE3\x81\xAE\xE6\x95\xB0=N (0 to 100),\n"
+    "in UTF-8 or code page 932; without them 10 ms and 10 flakes:\n"
     "%s"
     "  --no-fps        do not show the frame rate\n"
     "\n"
@@ -43,13 +46,18 @@ const char kWaylandUsage[] =
     "\n"
     "  --output NAME   the output that shows the scene (default: the largest);\n"
     "                  the others are black\n"
+    "                  (a name that names no output is said; the scene then goes\n"
+    "                  to the largest until that output appears)\n"
     "  --quit          end the saver that runs in this session and wait until it\n"
-    "                  is gone (before a screen locker starts)\n"
-    "  --background    a wallpaper behind everything: no input, never ends on\n"
-    "                  input (for a locker that runs a wallpaper program)\n"
+    "                  is off the screen; takes no other option\n"
+    "  --background    a wallpaper on the bottom layer (above swaybg, below\n"
+    "                  windows): no input, never ends on input, no lock\n"
     "\n"
-    "The scene (options not given come from the settings file\n"
-    "$XDG_CONFIG_HOME/navanava/control.ini, else the defaults 10 ms and 10 flakes):\n"
+    "The scene. Options not given come from the settings file\n"
+    "$XDG_CONFIG_HOME/navanava/control.ini (else ~/.config/navanava/control.ini),\n"
+    "section [ScreenSaver.NavaNava], keys \xE9\x80\x9F\xE3\x81\x95=MS (0 to 1000) and "
+    "\xE9\x9B\xAA\xE3\x81\xAE\xE6\x95\xB0=N (0 to 100),\n"
+    "in UTF-8 or code page 932; without them 10 ms and 10 flakes:\n"
     "%s"
     "  --no-fps        do not show the frame rate\n"
     "\n"
@@ -58,7 +66,8 @@ const char kWaylandUsage[] =
     "\n"
     "Options take one or two dashes; a value follows as the next argument or\n"
     "after '=' (--flakes 40, -flakes=40). One saver runs per session: a second\n"
-    "start while one runs exits at once.\n"
+    "start while one runs exits at once. A pointer move ends it beyond 4 logical\n"
+    "pixels (|dx| + |dy|) from where the pointer first appeared.\n"
     "\n";
 
 namespace {
@@ -196,6 +205,9 @@ void ParseFor(unsigned program, const char* programName, int argc, const char* c
   std::memset(c, 0, sizeof *c);
   c->action = NativeAction::kRun;
   ClearSaverOptions(&c->options);
+  // --quit only ends the running saver: an option about running one
+  // contradicts it.
+  const char* runOption = nullptr;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (arg == nullptr) break;
@@ -230,6 +242,7 @@ void ParseFor(unsigned program, const char* programName, int argc, const char* c
       return;
     }
     const bool takesValue = shared ? SaverOptionTakesValue(name) : own->kind != ValueKind::kNone;
+    if (runOption == nullptr && std::strcmp(name, "quit") != 0) runOption = arg;
     const char* value = inlineValue;
     if (takesValue && value == nullptr && i + 1 < argc) value = argv[++i];
     if (!takesValue && inlineValue != nullptr) {
@@ -301,6 +314,9 @@ void ParseFor(unsigned program, const char* programName, int argc, const char* c
       case ValueKind::kShared:
         break;
     }
+  }
+  if (c->quit && runOption != nullptr) {
+    Fail(c, "'%s' cannot go with --quit, which takes no other option%s", runOption, "");
   }
 }
 

@@ -159,6 +159,155 @@ uint32_t ParseProfileInt(std::string_view value, uint32_t defaultValue) {
   return negative ? 0u - total : total;
 }
 
+namespace {
+
+// Whether the platform's reading of `value` finds a digit at all (else it
+// reads 0 from words and the default from nothing).
+bool HasDigitToRead(std::string_view value) {
+  size_t i = 0;
+  while (i < value.size() && static_cast<unsigned char>(value[i]) <= ' ') ++i;
+  if (i < value.size() && (value[i] == '+' || value[i] == '-')) ++i;
+  uint32_t base = 10;
+  if (i + 1 < value.size() && value[i] == '0') {
+    const char p = value[i + 1];
+    base = p == 'x' ? 16 : p == 'o' ? 8 : p == 'b' ? 2 : 10;
+    if (base != 10) {
+      i += 2;
+    } else {
+      return true;  // the 0 itself
+    }
+  }
+  if (i >= value.size()) return false;
+  const char c = value[i];
+  uint32_t digit = 99;
+  if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
+  else if (c >= 'A' && c <= 'Z') digit = static_cast<uint32_t>(c - 'A' + 10);
+  else if (c >= 'a' && c <= 'z') digit = static_cast<uint32_t>(c - 'a' + 10);
+  return digit < base;
+}
+
+// Length of the well-formed UTF-8 sequence of a printable character at
+// `p`, or 0.
+size_t Utf8Length(std::string_view s, size_t p) {
+  const unsigned char c = static_cast<unsigned char>(s[p]);
+  if (c >= 0x20 && c < 0x7F) return 1;
+  size_t n = 0;
+  uint32_t min = 0;
+  if (c >= 0xC2 && c <= 0xDF) n = 2, min = 0x80;
+  else if (c >= 0xE0 && c <= 0xEF) n = 3, min = 0x800;
+  else if (c >= 0xF0 && c <= 0xF4) n = 4, min = 0x10000;
+  else return 0;
+  if (p + n > s.size()) return 0;
+  uint32_t code = c & (0x7F >> n);
+  for (size_t k = 1; k < n; ++k) {
+    const unsigned char d = static_cast<unsigned char>(s[p + k]);
+    if ((d & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (d & 0x3F);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return code < 0xA0 ? 0 : n;  // C1 controls are not printable
+}
+
+// `s` for a message line: printable UTF-8 as it is, other bytes as \xNN,
+// at most about 40 characters.
+void AppendShown(std::string_view s, std::string* out) {
+  size_t shown = 0;
+  for (size_t p = 0; p < s.size();) {
+    if (++shown > 40) {
+      out->append("...");
+      return;
+    }
+    const size_t n = Utf8Length(s, p);
+    if (n > 0) {
+      out->append(s.substr(p, n));
+      p += n;
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(s[p]));
+      out->append(hex);
+      ++p;
+    }
+  }
+}
+
+void AppendProblem(size_t lineNumber, std::string* problems) {
+  problems->append("line ").append(std::to_string(lineNumber)).append(": ");
+}
+
+}  // namespace
+
+void ReadProfileKeys(std::string_view text, std::string_view section, ProfileKey* keys, int count,
+                     std::string* problems) {
+  // Per key and spelling: seen at all, and the value read.
+  constexpr int kMaxKeys = 8;
+  bool seen[kMaxKeys][2] = {};
+  bool readable[kMaxKeys][2] = {};
+  uint32_t values[kMaxKeys][2] = {};
+  if (count > kMaxKeys) count = kMaxKeys;
+  bool inSection = false;
+  size_t lineNumber = 0;
+  Line line;
+  for (size_t pos = 0; NextLine(text, pos, &line); pos = line.end) {
+    ++lineNumber;
+    const std::string_view content = text.substr(line.begin, line.contentEnd - line.begin);
+    std::string_view name;
+    if (SectionName(content, &name)) {
+      if (inSection) break;  // only the first section of that name counts
+      inSection = EqualIgnoringAsciiCase(name, section);
+      continue;
+    }
+    if (!inSection) continue;
+    const std::string_view t = Trim(content);
+    if (t.empty() || t.front() == ';' || t.front() == '#') continue;
+    std::string_view k, v;
+    bool hasValue;
+    KeyLine(content, &k, &v, &hasValue);
+    int key = -1, spelling = 0;
+    for (int i = 0; i < count && key < 0; ++i) {
+      if (k == keys[i].cp932) key = i, spelling = 0;
+      else if (k == keys[i].utf8) key = i, spelling = 1;
+    }
+    if (key < 0) {
+      AppendProblem(lineNumber, problems);
+      problems->append("unknown key \"");
+      AppendShown(k, problems);
+      problems->append("\" in [");
+      AppendShown(section, problems);
+      problems->append("], ignored\n");
+      continue;
+    }
+    const char* spelled = spelling == 0 ? " (in code page 932)" : "";
+    if (seen[key][spelling]) {
+      AppendProblem(lineNumber, problems);
+      problems->append(keys[key].utf8).append(spelled).append(" again, ignored (the first counts)\n");
+      continue;
+    }
+    seen[key][spelling] = true;
+    if (v.size() > 1 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+      v = v.substr(1, v.size() - 2);
+    v = v.substr(0, kValueLimit);
+    if (!HasDigitToRead(v)) {
+      AppendProblem(lineNumber, problems);
+      problems->append(keys[key].utf8).append(spelled);
+      if (v.empty()) {
+        problems->append(" has no value, ignored\n");
+      } else {
+        problems->append(" = \"");
+        AppendShown(v, problems);
+        problems->append("\" is no number, ignored\n");
+      }
+      continue;
+    }
+    readable[key][spelling] = true;
+    values[key][spelling] = ParseProfileInt(v, 0);
+  }
+  for (int i = 0; i < count; ++i) {
+    const int spelling = readable[i][1] ? 1 : 0;
+    keys[i].found = readable[i][spelling];
+    keys[i].value = keys[i].found ? values[i][spelling] : 0;
+  }
+}
+
 std::string SetProfileValue(std::string_view text, std::string_view section,
                             std::string_view key, std::string_view value) {
   KeyPlace place = Locate(text, section, key);
@@ -223,6 +372,8 @@ bool WriteAll(int fd, const std::string& data) {
 }
 
 }  // namespace
+
+bool ReadProfileFile(const char* path, std::string* text) { return ReadWholeFile(path, text); }
 
 uint32_t ReadProfileIntFromFile(const char* path, const char* section, const char* key,
                                 uint32_t defaultValue) {

@@ -8,6 +8,8 @@ char settingsSection[kSettingsSectionCapacity] = "";
 
 const char kSpeedKey[] = "\x91\xAC\x82\xB3";
 const char kFlakeCountKey[] = "\x90\xE1\x82\xCC\x90\x94";
+const char kSpeedKeyUtf8[] = "\xE9\x80\x9F\xE3\x81\x95";
+const char kFlakeCountKeyUtf8[] = "\xE9\x9B\xAA\xE3\x81\xAE\xE6\x95\xB0";
 
 namespace {
 

@@ -22,6 +22,9 @@ extern char settingsSection[kSettingsSectionCapacity];
 // "速さ" (speed) and "雪の数" (number of snowflakes).
 extern const char kSpeedKey[];
 extern const char kFlakeCountKey[];
+// The same keys in UTF-8, which the programs outside Windows read as well.
+extern const char kSpeedKeyUtf8[];
+extern const char kFlakeCountKeyUtf8[];
 
 void LoadSaverStrings();
 void ReadSettings();

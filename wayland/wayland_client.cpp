@@ -252,6 +252,7 @@ void DestroySurface(OutputRecord* o) {
   DestroyBuffers(o);
   o->configured = false;
   o->blackShown = false;
+  o->left = false;
   o->width = o->height = 0;
 }
 
@@ -297,10 +298,25 @@ void OnLayerClosed(void* data, zwlr_layer_surface_v1*) {
 
 const zwlr_layer_surface_v1_listener kLayerListener = {OnLayerConfigure, OnLayerClosed};
 
+// sway disables an output without removing it or closing our surface: the
+// surface only leaves the output. The scene then moves to another output.
+void OnSurfaceEnter(void* data, wl_surface*, wl_output* output) {
+  OutputRecord* o = static_cast<OutputRecord*>(data);
+  if (output == o->output) o->left = false;
+}
+void OnSurfaceLeave(void* data, wl_surface*, wl_output* output) {
+  OutputRecord* o = static_cast<OutputRecord*>(data);
+  if (output == o->output) o->left = true;
+}
+const wl_surface_listener kSurfaceListener = {OnSurfaceEnter, OnSurfaceLeave};
+
 void CreateSurface(OutputRecord* o) {
   o->surface = wl_compositor_create_surface(client.compositor);
-  wl_surface_set_user_data(o->surface, o);
-  const uint32_t layer = client.background ? ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND
+  wl_surface_add_listener(o->surface, &kSurfaceListener, o);
+  // A wallpaper of ours goes on the bottom layer: above the background
+  // layer's wallpaper programs (swaybg), whose surfaces may come first and
+  // would hide it, and below windows and panels.
+  const uint32_t layer = client.background ? ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM
                                            : ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY;
   o->layer = zwlr_layer_shell_v1_get_layer_surface(client.layerShell, o->surface, o->output, layer,
                                                    "navanava");
@@ -440,7 +456,7 @@ int ChooseSceneOutput() {
   int64_t bestArea = -1;
   for (int i = 0; i < kMaxOutputs; ++i) {
     const OutputRecord& o = client.outputs[i];
-    if (!o.used || !o.described || o.surface == nullptr) continue;
+    if (!o.used || !o.described || o.surface == nullptr || o.left) continue;
     if (NamedAsWanted(o)) return i;
     const int64_t area = static_cast<int64_t>(o.modeWidth) * o.modeHeight;
     if (area > bestArea) {
@@ -533,6 +549,7 @@ void CoverOutputs() {
     if (o.used && o.described && !o.closed && o.surface == nullptr) CreateSurface(&o);
   }
   SceneView& v = client.view;
+  if (v.outputIndex >= 0 && client.outputs[v.outputIndex].left) LeaveSceneOutput();
   const bool wantedShown = v.outputIndex >= 0 && NamedAsWanted(client.outputs[v.outputIndex]);
   if (v.outputIndex >= 0 && (client.wantedOutput == nullptr || wantedShown)) return;
   const int chosen = ChooseSceneOutput();
@@ -574,6 +591,13 @@ double TimeUntilDrawDue(double nowMs) {
   if (Stopped()) return -1;
   const double left = v.clock.nextTickAt - nowMs;
   return left > 0 ? left : 0;
+}
+
+bool WantedOutputPresent() {
+  for (const OutputRecord& o : client.outputs) {
+    if (o.used && NamedAsWanted(o)) return true;
+  }
+  return false;
 }
 
 OutputRecord* OutputOfSurface(wl_surface* surface) {

@@ -50,6 +50,8 @@ struct OutputRecord {
   int32_t width, height;                // the configured size, logical pixels
   bool configured;
   bool closed;                          // the compositor closed our surface: not made again
+  bool left;                            // the surface left its output (the output was
+                                        // disabled): it shows nothing until it enters again
   bool blackShown;                      // the black picture is committed at this size
   ShmBuffer buffers[kMaxSceneBuffers];  // the scene's buffers, or the black one
   wl_callback* frame;
@@ -83,7 +85,7 @@ struct WaylandClient {
   zwlr_layer_shell_v1* layerShell;
   zxdg_output_manager_v1* xdgOutputManager;
   uint32_t compositorVersion, layerShellVersion;
-  bool background;          // background layer, no input
+  bool background;          // bottom layer (above wallpapers), no input
   const char* wantedOutput;  // --output NAME, or null
   OutputRecord outputs[kMaxOutputs];
   SceneView view;
@@ -111,6 +113,8 @@ void DrawDue(double nowMs);
 // Milliseconds until DrawDue has something to do, or -1 for "not before an
 // event from the compositor".
 double TimeUntilDrawDue(double nowMs);
+// Whether an output has the name given with --output.
+bool WantedOutputPresent();
 // The output under a surface of ours, or null.
 OutputRecord* OutputOfSurface(wl_surface* surface);
 // Destroys every surface, buffer and global object.

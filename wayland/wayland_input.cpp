@@ -63,16 +63,33 @@ const wl_pointer_listener kPointerListener = {
 
 void OnKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); }
 
+bool IsHeld(uint32_t key) {
+  for (int32_t i = 0; i < input.heldCount; ++i) {
+    if (input.heldKeys[i] == key) return true;
+  }
+  return false;
+}
+
+// The focus enters each of our surfaces in turn (one per output), and every
+// enter lists the keys held at that moment: a key is kept once, however many
+// surfaces it was listed at, so that its one release lets it go.
 void OnKeyboardEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array* keys) {
+  const double now = MonotonicMs();
+  if (!input.focusSeen) {
+    // The grace runs from the first focus: however long the start took,
+    // the keystroke that started us has the same time to end.
+    input.focusSeen = true;
+    input.graceEndsAt = now + kKeyGraceMs;
+  }
   const uint32_t* key = static_cast<const uint32_t*>(keys->data);
   const size_t count = keys->size / sizeof(uint32_t);
   if (count == 0) return;
-  if (MonotonicMs() >= input.graceEndsAt) {
+  if (now >= input.graceEndsAt) {
     End();
     return;
   }
   for (size_t i = 0; i < count; ++i) {
-    if (input.heldCount < kMaxHeldKeys) input.heldKeys[input.heldCount++] = key[i];
+    if (!IsHeld(key[i]) && input.heldCount < kMaxHeldKeys) input.heldKeys[input.heldCount++] = key[i];
   }
 }
 

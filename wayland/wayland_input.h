@@ -5,10 +5,11 @@
 // their capabilities are followed as they come and go. Over our surfaces
 // the cursor is hidden.
 //
-// A key already held when the keyboard focus arrives (the Enter that started
-// the saver from a terminal, say) is let go during a short start-up grace;
-// a key still held when the grace ends, or held at a focus that arrives
-// later, ends the saver.
+// A key already held when the keyboard focus first arrives (the Enter that
+// started the saver from a terminal, say) is let go during a short grace
+// from that moment; a key still held when the grace ends, or held at a focus
+// that arrives later, ends the saver. A key listed at the focus of several
+// surfaces (one per output) is one key.
 #include <cstdint>
 
 struct wl_seat;
@@ -36,12 +37,13 @@ struct WaylandInput {
   int32_t anchorX, anchorY;
   uint32_t heldKeys[kMaxHeldKeys];  // held at focus during the grace, not yet released
   int32_t heldCount;
+  bool focusSeen;         // a keyboard focus came; the grace runs from it
   double graceEndsAt;     // MonotonicMs
 };
 
 extern WaylandInput waylandInput;
 
-// The grace runs from `nowMs`.
+// The grace runs from `nowMs` until the first keyboard focus starts it anew.
 void StartInput(double nowMs);
 // Ends the saver when a key held since the focus came outlives the grace.
 void CheckHeldKeys(double nowMs);

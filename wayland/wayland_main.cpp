@@ -20,6 +20,7 @@
 #include "host/saver_options.h"
 #include "host/standard_descriptors.h"
 #include "render/saver_sprites.h"
+#include "scene/profile_store.h"
 #include "scene/settings.h"
 #include "wayland/wayland_client.h"
 #include "wayland/wayland_input.h"
@@ -66,11 +67,17 @@ int ExitCodeForFailure(wl_display* display) {
     const wl_interface* interface = nullptr;
     uint32_t id = 0;
     const uint32_t code = wl_display_get_protocol_error(display, &interface, &id);
-    std::fprintf(stderr, "navanava-wayland: protocol error %u on %s\n", code,
-                 interface != nullptr ? interface->name : "the display");
+    std::fprintf(stderr, "navanava-wayland: the compositor reported a protocol error (%u on %s)\n",
+                 code, interface != nullptr ? interface->name : "the display");
     return kExitXError;
   }
   return kExitConnectionLost;
+}
+
+// The manual page's words for a code that no more particular line has told.
+void SayExit(int code) {
+  const char* meaning = ExitCodeMeaningOf(kWaylandExitCodes, kWaylandExitCodeCount, code);
+  if (meaning != nullptr) std::fprintf(stderr, "navanava-wayland: %s\n", meaning);
 }
 
 // Sends what is queued; waits for room when the socket is full.
@@ -121,13 +128,15 @@ int RunLoop() {
       timeout.tv_nsec = static_cast<long>(ns % 1000000000LL);
       wait = &timeout;
     }
-    pollfd fds[2] = {{fd, POLLIN, 0}, {run.signalPipe[0], POLLIN, 0}};
-    const int ready = ppoll(fds, 2, wait, nullptr);
+    pollfd fds[3] = {{fd, POLLIN, 0}, {run.signalPipe[0], POLLIN, 0},
+                     {InstanceRequestFd(), POLLIN, 0}};
+    const int ready = ppoll(fds, 3, wait, nullptr);
     if (ready < 0 && errno != EINTR) {
       wl_display_cancel_read(display);
       return kExitConnectionLost;
     }
-    if (ready > 0 && (fds[1].revents & POLLIN) != 0) {
+    if (ready > 0 && ((fds[1].revents & POLLIN) != 0 ||
+                      ((fds[2].revents & POLLIN) != 0 && TakeQuitRequest()))) {
       wl_display_cancel_read(display);
       return kExitDone;
     }
@@ -176,29 +185,44 @@ int main(int argc, char** argv) {
     case NativeAction::kRun:
       break;
   }
+  char why[200];
   if (c.quit) {
-    QuitRunningInstance(5.0);
-    return kExitDone;
+    if (QuitRunningInstance(5.0, why, sizeof why) != QuitResult::kUnreachable) return kExitDone;
+    std::fprintf(stderr, "navanava-wayland: %s\n", why);
+    return kExitNoInstanceLock;
   }
   // A wallpaper for a locker may run beside the saver; only savers count.
-  if (!c.background && TakeInstanceLock() == InstanceStatus::kAlreadyRunning) return kExitDone;
+  if (!c.background) {
+    switch (TakeInstanceLock(why, sizeof why)) {
+      case InstanceStatus::kFirst:
+        break;
+      case InstanceStatus::kAlreadyRunning:
+        return kExitDone;
+      case InstanceStatus::kNoLock:
+        std::fprintf(stderr, "navanava-wayland: %s; no saver starts without it\n", why);
+        return kExitNoInstanceLock;
+    }
+  }
 
   LoadSaverStrings();
-  ReadSettings();
+  ReadSettingsReporting("navanava-wayland");
   ApplyGivenOptions(c.options, &sceneSettings);
   if (!LoadSaverSprites()) {
     std::fprintf(stderr, "navanava-wayland: the built-in sprites are damaged\n");
     return kExitCannotDraw;
   }
   run.exitCode = -1;
-  if (!SetUpSignals()) return kExitCannotDraw;
+  if (!SetUpSignals()) {
+    SayExit(kExitCannotDraw);
+    return kExitCannotDraw;
+  }
 
   // wl_display_connect takes WAYLAND_SOCKET (a connection handed over by a
   // locker) before WAYLAND_DISPLAY.
   wl_display* display = wl_display_connect(nullptr);
   if (display == nullptr) {
     const char* name = std::getenv("WAYLAND_DISPLAY");
-    std::fprintf(stderr, "navanava-wayland: cannot connect to a Wayland compositor (\"%s\")\n",
+    std::fprintf(stderr, "navanava-wayland: no Wayland compositor can be reached (\"%s\")\n",
                  name != nullptr && name[0] != '\0' ? name : "wayland-0");
     return kExitNoDisplay;
   }
@@ -219,6 +243,7 @@ int main(int argc, char** argv) {
     int code = kExitConnectionLost;
     if (missing == nullptr) {
       code = ExitCodeForFailure(display);
+      if (code == kExitConnectionLost) SayExit(code);
     } else if (std::strcmp(missing, "zwlr_layer_shell_v1") == 0) {
       std::fprintf(stderr,
                    "navanava-wayland: this compositor offers no wlr-layer-shell "
@@ -231,9 +256,16 @@ int main(int argc, char** argv) {
     wl_display_disconnect(display);
     return code;
   }
+  if (client.wantedOutput != nullptr && !WantedOutputPresent()) {
+    std::fprintf(stderr,
+                 "navanava-wayland: no output is called \"%s\"; the scene goes to the largest "
+                 "and moves there if it appears\n",
+                 client.wantedOutput);
+  }
   const int code = RunLoop();
   if (code == kExitDone || code == kExitCannotDraw) TearDown();
-  // The lock goes with the process itself, so that --quit returns only once
-  // we are gone.
+  if (code == kExitConnectionLost || code == kExitCannotDraw) SayExit(code);
+  // A waiting --quit hears of our end only once our surfaces are gone.
+  AnswerQuitAndReleaseLock();
   return code;
 }

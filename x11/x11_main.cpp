@@ -26,6 +26,7 @@
 #include "render/saver_sprites.h"
 #include "x11/x11_present.h"
 #include "scene/scene.h"
+#include "scene/profile_store.h"
 #include "scene/settings.h"
 
 namespace {
@@ -281,7 +282,7 @@ int main(int argc, char** argv) {
   }
 
   LoadSaverStrings();
-  ReadSettings();
+  ReadSettingsReporting("navanava");
   ApplyGivenOptions(run.commandLine.options, &sceneSettings);
   if (!LoadSaverSprites()) {
     std::fprintf(stderr, "navanava: the built-in sprites are damaged\n");

@@ -29,6 +29,8 @@ namespace {
 
 const char kSection[] = "ScreenSaver.NavaNava";
 const char* const kKeys[] = {"\x91\xAC\x82\xB3", "\x90\xE1\x82\xCC\x90\x94"};
+const char* const kUtf8Keys[] = {"\xE9\x80\x9F\xE3\x81\x95",
+                                 "\xE9\x9B\xAA\xE3\x81\xAE\xE6\x95\xB0"};
 
 struct Line {
   std::string_view content, ending;
@@ -94,6 +96,19 @@ NOT_COVERED void CheckOnlyKeyLinesChanged(std::string_view before, std::string_v
       continue;
     }
     if (fa[i].content != fb[i].content || fa[i].ending != fb[i].ending) std::abort();
+  }
+}
+
+// Problems are whole lines "line N: ..." with no control byte inside.
+NOT_COVERED void CheckProblemLines(const std::string& problems) {
+  if (!problems.empty() && problems.back() != '\n') std::abort();
+  bool lineStart = true;
+  for (size_t i = 0; i < problems.size(); ++i) {
+    if (lineStart && problems.compare(i, 5, "line ") != 0) std::abort();
+    const unsigned char c = static_cast<unsigned char>(problems[i]);
+    if (c < 0x20 && c != '\n') std::abort();
+    if (c == 0x7F) std::abort();
+    lineStart = c == '\n';
   }
 }
 
@@ -169,6 +184,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   ParseProfileInt(text, 10);
+
+  // Both spellings with the problems named: each problem one line of its
+  // own, and a code page 932 value read as above where no UTF-8 one is.
+  static std::string problems;
+  problems.clear();
+  ProfileKey keys[2] = {{kKeys[0], kUtf8Keys[0], false, 0}, {kKeys[1], kUtf8Keys[1], false, 0}};
+  ReadProfileKeys(text, kSection, keys, 2, &problems);
+  CheckProblemLines(problems);
+  for (int k = 0; k < 2; ++k) {
+    if (keys[k].found && text.find(kUtf8Keys[k]) == std::string_view::npos &&
+        keys[k].value != ParseProfileInt(before[k], 10)) {
+      std::abort();
+    }
+  }
 
   // Values that the saver writes: unsigned decimals.
   const std::string number = std::to_string(size * 2654435761u % 4294967296u);

@@ -150,11 +150,12 @@ TEST(WaylandCommandLine, ItsOwnOptionsAndTheSharedOnes) {
   EXPECT_FALSE(c.quit || c.background || c.options.showFps);
   EXPECT_EQ(c.outputName, nullptr);
 
-  c = ParseWayland({"--output", "HEADLESS-2", "-quit", "--background", "--flakes=100",
+  c = ParseWayland({"--output", "HEADLESS-2", "--background", "--flakes=100",
                     "--interval", "0", "--seed", "7", "--ticks", "9", "--scale", "2", "--fps"});
   ASSERT_EQ(c.action, NativeAction::kRun) << c.error;
   EXPECT_STREQ(c.outputName, "HEADLESS-2");
-  EXPECT_TRUE(c.quit && c.background && c.options.showFps);
+  EXPECT_TRUE(c.background && c.options.showFps);
+  EXPECT_FALSE(c.quit);
   EXPECT_EQ(c.options.flakeCount, 100);
   EXPECT_EQ(c.options.tickIntervalMs, 0);
   EXPECT_EQ(c.options.seed, 7u);
@@ -162,6 +163,9 @@ TEST(WaylandCommandLine, ItsOwnOptionsAndTheSharedOnes) {
   EXPECT_EQ(c.options.pixelScale, 2);
   EXPECT_EQ(ParseWayland({"--version"}).action, NativeAction::kVersion);
   EXPECT_EQ(ParseWayland({"--help"}).action, NativeAction::kHelp);
+  c = ParseWayland({"-quit", "--quit"});
+  ASSERT_EQ(c.action, NativeAction::kRun) << c.error;
+  EXPECT_TRUE(c.quit);
 }
 
 TEST(WaylandCommandLine, EachProgramRefusesTheOthersOptions) {
@@ -176,6 +180,11 @@ TEST(WaylandCommandLine, EachProgramRefusesTheOthersOptions) {
       {true, {"--output"}, "missing value after '--output': --output takes a name"},
       {true, {"--output="}, "missing value after '--output=': --output takes a name"},
       {true, {"--quit=now"}, "'--quit=now': --quit takes no value"},
+      // --quit only ends the running saver: whatever is about running one
+      // contradicts it, before or after it.
+      {true, {"--quit", "--background"}, "'--background' cannot go with --quit, which takes no other option"},
+      {true, {"--output", "DP-1", "--quit"}, "'--output' cannot go with --quit, which takes no other option"},
+      {true, {"--quit", "--flakes=5"}, "'--flakes=5' cannot go with --quit, which takes no other option"},
       {true, {"--flakes", "101"}, "bad value '101': --flakes N takes a whole number from 0 to 100"},
       {false, {"--output", "DP-1"}, "unknown option '--output'; see navanava --help"},
       {false, {"--quit"}, "unknown option '--quit'; see navanava --help"},

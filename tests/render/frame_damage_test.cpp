@@ -4,12 +4,15 @@
 // own rules (clipping, merging, overflow) and the scaled copy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "render/compose.h"
 #include "render/frame_damage.h"
+#include "render/frame_step.h"
 #include "render/pixel_scale.h"
 #include "scene/scene.h"
 #include "scene/settings.h"
@@ -99,6 +102,44 @@ TEST(FrameDamage, ShadowScreenEqualsBackBufferAfterEveryPresent) {
 }
 
 // Far fewer pixels than a whole frame go out once the first frame is sent.
+// The hosts' own path: the frame step's ticks presented through
+// VisitPendingRects into a window that starts with other content (a white
+// background, a picture left over) reach every pixel, the last column and
+// row included, and keep it equal to the back buffer.
+TEST(FrameStep, PresentsReachEveryPixelOfAWindowThatStartsNonBlack) {
+  static Sprites sprites;
+  const struct {
+    int32_t width, height, scale;
+  } cases[] = {{400, 300, 1}, {333, 211, 1}, {1200, 700, 2}, {701, 333, 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " scale " +
+                 std::to_string(c.scale));
+    const int32_t sw = SceneExtent(c.width, c.scale), sh = SceneExtent(c.height, c.scale);
+    scene.screenWidth = sw;
+    scene.screenHeight = sh;
+    sceneSettings.tickIntervalMs = 10;
+    sceneSettings.flakeCount = 100;
+    InitSceneWithSeed(77);
+    Image back(sw, sh), window(c.width, c.height), expected(c.width, c.height);
+    std::fill(window.store.begin(), window.store.end(), 0x00FFFFFFu);
+    static FrameStep step;
+    StartFrameStep(&step, sw, sh);
+    const DamageRect all = {0, 0, sw, sh};
+    for (int32_t t = 1; t <= 300; ++t) {
+      StepFrame(&step, back.buffer, sprites.set);
+      VisitPendingRects(step.damage, c.scale, c.width, c.height,
+                        [&](const DamageRect& sceneRect, const DamageRect&) {
+                          ScaleRectInto(window.buffer, back.buffer, sceneRect, c.scale);
+                        });
+      ClearDamage(&step.damage);
+      ScaleRectInto(expected.buffer, back.buffer, all, c.scale);
+      int64_t differ = 0;
+      for (size_t i = 0; i < window.store.size(); ++i) differ += window.store[i] != expected.store[i];
+      ASSERT_EQ(differ, 0) << "pixels left as they were after tick " << t;
+    }
+  }
+}
+
 TEST(FrameDamage, SendsLittleOfABigScreen) {
   scene.screenWidth = 1920;
   scene.screenHeight = 1080;

@@ -60,6 +60,56 @@ TEST(ProfileEdit, ChangesOnlyTheKeyLine) {
   }
 }
 
+// The keys as a Linux editor writes them (UTF-8) and as Windows writes them
+// (code page 932), mixed, with what the programs outside Windows read and
+// the problems they name.
+TEST(ProfileKeys, BothSpellingsAreReadAndEveryProblemIsNamed) {
+  const std::string cpSpeed = kSpeed, cpCount = "\x90\xE1\x82\xCC\x90\x94";
+  const std::string u8Speed = "\xE9\x80\x9F\xE3\x81\x95";              // 速さ
+  const std::string u8Count = "\xE9\x9B\xAA\xE3\x81\xAE\xE6\x95\xB0";  // 雪の数
+  struct Case {
+    const char* name;
+    std::string text;
+    int speed, flakes;  // -1: not found
+    std::string problems;
+  } cases[] = {
+      {"UTF-8 only", "[ScreenSaver.NavaNava]\n" + u8Count + "=100\n" + u8Speed + " = 20\n", 20, 100,
+       ""},
+      {"code page 932 only, CRLF", "[screensaver.navanava]\r\n" + cpSpeed + "=30\r\n" + cpCount +
+       "=50\r\n", 30, 50, ""},
+      {"both spellings: UTF-8 wins whatever the order",
+       "[ScreenSaver.NavaNava]\n" + u8Count + "=70\n" + cpCount + "=40\n" + cpSpeed + "=15\n" +
+           u8Speed + "=25\n",
+       25, 70, ""},
+      {"an unreadable UTF-8 value leaves the other spelling",
+       "[ScreenSaver.NavaNava]\n" + cpCount + "=40\n" + u8Count + "=many\n", -1, 40,
+       "line 3: " + u8Count + " = \"many\" is no number, ignored\n"},
+      {"unknown keys, empty values, repeats; comments and other sections are quiet",
+       "; settings\n[Other]\nspeed=1\n[ScreenSaver.NavaNava]\n# note\nspeed=5\n" + u8Speed +
+           "=\n" + u8Count + "=12\n" + u8Count + "=13\n\x91\xAC=1\n",
+       -1, 12,
+       "line 6: unknown key \"speed\" in [ScreenSaver.NavaNava], ignored\n"
+       "line 7: " + u8Speed + " has no value, ignored\n"
+       "line 9: " + u8Count + " again, ignored (the first counts)\n"
+       "line 10: unknown key \"\\x91\\xAC\" in [ScreenSaver.NavaNava], ignored\n"},
+      {"the platform's number forms still read", "[ScreenSaver.NavaNava]\n" + u8Speed +
+       "=0x14\n" + u8Count + "=\"12abc\"\n" + cpCount + "=-\n", 20, 12,
+       "line 4: " + u8Count + " (in code page 932) = \"-\" is no number, ignored\n"},
+      {"only the first section of the name", "[ScreenSaver.NavaNava]\n[ScreenSaver.NavaNava]\n" +
+       u8Count + "=3\n", -1, -1, ""},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    ProfileKey keys[2] = {{kSpeed.c_str(), u8Speed.c_str(), false, 0},
+                          {cpCount.c_str(), u8Count.c_str(), false, 0}};
+    std::string problems;
+    ReadProfileKeys(k.text, kSection, keys, 2, &problems);
+    EXPECT_EQ(keys[0].found ? static_cast<int>(keys[0].value) : -1, k.speed);
+    EXPECT_EQ(keys[1].found ? static_cast<int>(keys[1].value) : -1, k.flakes);
+    EXPECT_EQ(problems, k.problems);
+  }
+}
+
 class ProfileFile : public ::testing::Test {
  protected:
   void SetUp() override { path_ = ScratchProfilePath("store.ini"); }

@@ -1,10 +1,15 @@
 // navanava-wayland on a real compositor: headless sway (run as nobody, a
 // private runtime folder per test), grim for its pictures, wtype and a
 // virtual pointer for input; weston for a compositor without layer-shell.
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <limits.h>
+#include <pwd.h>
 #include <signal.h>
 #include <fcntl.h>
-#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "host/instance_name.h"
 #include "tests/wayland/sway_session.h"
 #include "tests/x11/x11_test_support.h"
 #include "tools/png_io.h"
@@ -30,11 +36,95 @@ const std::string kProgram = Tool("NAVANAVA_WAYLAND_PROGRAM");
 // the end of the test program.
 const bool kPipeIgnored = signal(SIGPIPE, SIG_IGN) != SIG_ERR;
 const std::string kPointer = Tool("NAVANAVA_VIRTUAL_POINTER");
+const std::string kKeyboard = Tool("NAVANAVA_VIRTUAL_KEYBOARD");
 
 // Two outputs of different sizes; an output that nothing covers shows red.
-std::vector<std::string> TwoOutputs(int scale1, const std::string& mode1 = "1280x720") {
+std::vector<std::string> TwoOutputs(int scale1, const std::string& mode1 = "1280x720",
+                                    const std::string& mode2 = "800x600") {
   return {"output HEADLESS-1 mode " + mode1 + " position 0 0 scale " + std::to_string(scale1),
-          "output HEADLESS-2 mode 800x600 position 3000 0", "output * bg #ff0000 solid_color"};
+          "output HEADLESS-2 mode " + mode2 + " position 3000 0", "output * bg #ff0000 solid_color"};
+}
+
+// The abstract socket name that the session's saver holds (the program's
+// own rule, for nobody and the session's compositor).
+std::string LockName(const SwaySession& sway) {
+  const passwd* nobody = getpwnam("nobody");
+  char resolved[PATH_MAX];
+  const std::string path = sway.runtime + "/" + sway.display;
+  char name[kInstanceNameCapacity];
+  InstanceLockName(nobody != nullptr ? nobody->pw_uid : 65534,
+                   realpath(path.c_str(), resolved) != nullptr ? resolved : path.c_str(), name);
+  return name;
+}
+
+sockaddr_un AbstractAddress(const std::string& name, socklen_t* length) {
+  sockaddr_un address;
+  std::memset(&address, 0, sizeof address);
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path + 1, name.data(), name.size());
+  *length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  return address;
+}
+
+// Whether a process holds the session's lock.
+bool LockHeld(const SwaySession& sway) {
+  socklen_t length = 0;
+  const sockaddr_un address = AbstractAddress(LockName(sway), &length);
+  const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  const bool held = connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0;
+  close(fd);
+  return held;
+}
+
+// Files of ours in a folder (the runtime folder must stay clean).
+std::vector<std::string> OurFiles(const std::string& folder) {
+  std::vector<std::string> found;
+  DIR* d = opendir(folder.c_str());
+  if (d == nullptr) return found;
+  while (const dirent* e = readdir(d)) {
+    if (std::strstr(e->d_name, "navanava") != nullptr) found.push_back(e->d_name);
+  }
+  closedir(d);
+  return found;
+}
+
+// Waits (bounded) until `path` holds `text` `times` times.
+bool WaitForText(const std::string& path, const std::string& text, int times, double seconds) {
+  for (double waited = 0; waited <= seconds; waited += 0.01) {
+    const std::string all = ReadFileText(path);
+    int n = 0;
+    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) ++n;
+    if (n >= times) return true;
+    SleepSeconds(0.01);
+  }
+  return false;
+}
+
+// Waits (bounded) until `path` has `times` lines that hold both texts.
+bool WaitForLines(const std::string& path, const std::string& a, const std::string& b, int times,
+                  double seconds) {
+  for (double waited = 0; waited <= seconds; waited += 0.01) {
+    const std::string all = ReadFileText(path);
+    int n = 0;
+    for (size_t start = 0; start < all.size();) {
+      size_t end = all.find('\n', start);
+      if (end == std::string::npos) end = all.size();
+      const std::string line = all.substr(start, end - start);
+      if (line.find(a) != std::string::npos && line.find(b) != std::string::npos) ++n;
+      start = end + 1;
+    }
+    if (n >= times) return true;
+    SleepSeconds(0.01);
+  }
+  return false;
+}
+
+// A line to a test device's stdin.
+::testing::AssertionResult Send(const NobodyProcess& device, const std::string& command) {
+  const std::string line = command + "\n";
+  if (write(device.input, line.data(), line.size()) == static_cast<ssize_t>(line.size()))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the device is gone: " << ReadFileText(device.outputPath);
 }
 
 struct Difference {
@@ -138,18 +228,23 @@ TEST_F(WaylandSaver, PicturesEqualTheFrameToolsOnTheSceneOutputAndBlackElsewhere
     int width, height, pixelScale;
     const char* blackOutput;
     int blackWidth, blackHeight;
+    const char* mode2 = "800x600";
   } cases[] = {
       {1, "1280x720", {}, "HEADLESS-1", 1280, 720, 1, "HEADLESS-2", 800, 600},
       {2, "1280x720", {}, "HEADLESS-1", 1280, 720, 1, "HEADLESS-2", 800, 600},
       {1, "1280x720", {"--scale", "2"}, "HEADLESS-1", 1280, 720, 2, "HEADLESS-2", 800, 600},
       {1, "1280x720", {"--output", "HEADLESS-2"}, "HEADLESS-2", 800, 600, 1, "HEADLESS-1", 1280, 720},
+      // The black output at scale 2: black at every device pixel.
+      {2, "1280x720", {"--output", "HEADLESS-2"}, "HEADLESS-2", 800, 600, 1, "HEADLESS-1", 1280, 720},
+      // Outputs of one size: the first has the scene.
+      {1, "1280x720", {}, "HEADLESS-1", 1280, 720, 1, "HEADLESS-2", 1280, 720, "1280x720"},
       // Beyond 2560 device pixels each scene pixel is a 2 x 2 block.
       {2, "2880x1620", {}, "HEADLESS-1", 2880, 1620, 2, "HEADLESS-2", 800, 600},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE("output scale " + std::to_string(k.outputScale) + ", scene on " + k.sceneOutput +
-                 ", pixel scale " + std::to_string(k.pixelScale));
-    Begin(TwoOutputs(k.outputScale, k.mode));
+                 ", pixel scale " + std::to_string(k.pixelScale) + ", second output " + k.mode2);
+    Begin(TwoOutputs(k.outputScale, k.mode, k.mode2));
     std::vector<std::string> args = {"--seed", "5", "--ticks", "180", "--flakes", "60"};
     args.insert(args.end(), k.args.begin(), k.args.end());
     const NobodyProcess p = Saver(args);
@@ -265,12 +360,42 @@ TEST_F(WaylandSaver, SwayidleStartsItAndQuitsItBeforeTheLocker) {
   int64_t red = 0;
   for (uint32_t p : pixels) red += (p & 0xFFFFFF) == 0xFF0000 ? 1 : 0;
   EXPECT_EQ(red, 1280 * 720) << "the saver was still on the screen";
-  // And its lock is free: no saver runs.
-  const int fd = open((sway.runtime + "/navanava-wayland-" + sway.display + ".lock").c_str(),
-                      O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
-  close(fd);
+  // And its lock is free: no saver runs, and no file was left.
+  EXPECT_FALSE(LockHeld(sway));
+  EXPECT_EQ(OurFiles(sway.runtime), std::vector<std::string>());
+}
+
+// The documented order: swaylock first (it returns once locked, under the
+// saver), then --quit. No shot of the hand-over shows the desktop, and the
+// locker is what stays.
+TEST_F(WaylandSaver, TheDocumentedSwayidleLineHandsOverToTheLockerWithoutShowingTheDesktop) {
+  Begin(TwoOutputs(1));
+  const NobodyProcess idle =
+      sway.Spawn({"swayidle", "timeout", "1", kProgram + " --seed 1 --ticks 1", "timeout", "15",
+                  "swaylock -f -c 00ff00; " + kProgram + " --quit"});
+  WaitUntilDrawn();
+  int desktop = 0, shots = 0;
+  bool locked = false;
+  for (int i = 0; i < 300 && !locked; ++i) {
+    std::vector<uint32_t> got;
+    int w = 0, h = 0;
+    if (!sway.Screenshot("HEADLESS-1", &got, &w, &h)) continue;
+    ++shots;
+    int64_t red = 0, green = 0;
+    for (uint32_t p : got) {
+      red += (p & 0xFFFFFF) == 0xFF0000 ? 1 : 0;
+      green += (p & 0xFFFFFF) == 0x00FF00 ? 1 : 0;
+    }
+    desktop += red * 2 > static_cast<int64_t>(got.size()) ? 1 : 0;
+    locked = green * 2 > static_cast<int64_t>(got.size());
+  }
+  std::printf("hand-over: %d shots, %d of the desktop\n", shots, desktop);
+  EXPECT_TRUE(locked) << "the locker never showed";
+  EXPECT_GT(shots, 1) << "the hand-over came before the first shot";
+  EXPECT_EQ(desktop, 0) << "the desktop showed between the saver and the locker";
+  for (int i = 0; i < 100 && LockHeld(sway); ++i) SleepSeconds(0.1);
+  EXPECT_FALSE(LockHeld(sway)) << "the saver still runs under the locker";
+  EXPECT_TRUE(SwaySession::Running(idle.pid)) << ReadFileText(idle.outputPath);
 }
 
 // A new output is covered at once; the configure events that come with it
@@ -344,12 +469,14 @@ TEST_F(WaylandSaver, SignalsEndItWithinASecondAndItSaysNothing) {
   }
 }
 
-TEST_F(WaylandSaver, ACompositorThatGoesAwayEndsItWithCodeFour) {
+TEST_F(WaylandSaver, ACompositorThatGoesAwayEndsItWithCodeFourAndALine) {
   Begin(TwoOutputs(1));
   const NobodyProcess p = Saver({"--seed", "1", "--ticks", "1"});
   WaitUntilDrawn();
   kill(sway.swayPid, SIGKILL);
   ExpectEndsWithin(p, 10, 4);
+  EXPECT_EQ(ReadFileText(p.outputPath),
+            "navanava-wayland: the connection to the compositor was lost\n");
 }
 
 // On the connection a locker hands over in WAYLAND_SOCKET.
@@ -385,6 +512,8 @@ TEST(WaylandSaverWithoutSway, BadCommandLinesAreOneLineAndCodeOne) {
       {{"--output"}, "navanava-wayland: missing value after '--output': --output takes a name\n"},
       {{"--flakes", "101"},
        "navanava-wayland: bad value '101': --flakes N takes a whole number from 0 to 100\n"},
+      {{"--quit", "--background"},
+       "navanava-wayland: '--background' cannot go with --quit, which takes no other option\n"},
   };
   for (const auto& k : cases) {
     std::vector<std::string> args = {kProgram};
@@ -408,8 +537,166 @@ TEST(WaylandSaverWithoutSway, NoCompositorIsOneLineAndCodeTwo) {
   ASSERT_TRUE(WaitForExit(pid, 10, &status));
   EXPECT_EQ(ExitCodeOf(status), 2);
   EXPECT_EQ(ReadFileText(dir + "/out.txt"),
-            "navanava-wayland: cannot connect to a Wayland compositor (\"wayland-9\")\n");
+            "navanava-wayland: no Wayland compositor can be reached (\"wayland-9\")\n");
   if (std::system(("rm -rf '" + dir + "'").c_str()) != 0) {}  // cleanup; a failure changes nothing
+}
+
+// A runtime folder the program cannot write to (a sandbox, a mistake) still
+// gives one saver: a second start, also with the compositor's socket given
+// as an absolute path, changes nothing, and --quit ends the one that runs.
+// No file is made there or anywhere.
+TEST_F(WaylandSaver, OneSaverWhateverTheRuntimeFolderAllows) {
+  Begin(TwoOutputs(1));
+  ASSERT_EQ(chmod(sway.runtime.c_str(), 0500), 0);
+  const NobodyProcess first = Saver({"--seed", "1", "--ticks", "1"});
+  WaitUntilDrawn();
+  const std::string absolute = "WAYLAND_DISPLAY=" + sway.runtime + "/" + sway.display;
+  for (const std::vector<std::string>& env :
+       {std::vector<std::string>{}, std::vector<std::string>{absolute}}) {
+    std::string output;
+    EXPECT_EQ(sway.Run({kProgram, "--seed", "9"}, 10, &output, env), 0) << output;
+    EXPECT_EQ(output, "");
+  }
+  EXPECT_TRUE(SwaySession::Running(first.pid));
+  EXPECT_TRUE(LockHeld(sway));
+  std::string output;
+  EXPECT_EQ(sway.Run({kProgram, "--quit"}, 20, &output, {absolute}), 0) << output;
+  EXPECT_EQ(output, "");
+  int status = 0;
+  EXPECT_TRUE(WaitForExit(first.pid, 0.2, &status)) << "--quit returned before the saver ended";
+  EXPECT_FALSE(LockHeld(sway));
+  EXPECT_EQ(OurFiles(sway.runtime), std::vector<std::string>());
+  EXPECT_EQ(OurFiles(sway.home), std::vector<std::string>());
+  chmod(sway.runtime.c_str(), 0700);
+}
+
+// Where no lock can be had, no saver starts, and a --quit that cannot reach
+// the saver says so: each with one line and code 8.
+TEST_F(WaylandSaver, WithoutALockNoSaverStartsAndQuitSaysWhatItCouldNotDo) {
+  Begin(TwoOutputs(1));
+  // No runtime folder: the compositor's socket, and with it the lock, is
+  // unknown.
+  std::string output;
+  EXPECT_EQ(sway.Run({kProgram}, 10, &output, {"XDG_RUNTIME_DIR="}), 8);
+  EXPECT_EQ(output,
+            "navanava-wayland: no one-saver lock: $XDG_RUNTIME_DIR is not set, so the "
+            "compositor's socket is unknown; no saver starts without it\n");
+
+  // The name held by a process of another user (root, here).
+  socklen_t length = 0;
+  const sockaddr_un address = AbstractAddress(LockName(sway), &length);
+  const int squatter = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  ASSERT_EQ(bind(squatter, reinterpret_cast<const sockaddr*>(&address), length), 0);
+  ASSERT_EQ(listen(squatter, 4), 0);
+  const std::string pid = std::to_string(getpid());
+  EXPECT_EQ(sway.Run({kProgram, "--seed", "1"}, 10, &output), 8);
+  EXPECT_EQ(output, "navanava-wayland: no one-saver lock: its name is held by process " + pid +
+                        " of another user; no saver starts without it\n");
+  EXPECT_EQ(sway.Run({kProgram, "--quit"}, 10, &output), 8);
+  EXPECT_EQ(output, "navanava-wayland: --quit cannot reach the saver: the one-saver lock's name "
+                    "is held by process " + pid + " of another user\n");
+  close(squatter);
+
+  // A saver that does not answer (stopped) is killed, and --quit says so.
+  const NobodyProcess saver = Saver({"--seed", "1", "--ticks", "1"});
+  WaitUntilDrawn();
+  kill(saver.pid, SIGSTOP);
+  EXPECT_EQ(sway.Run({kProgram, "--quit"}, 30, &output), 8);
+  EXPECT_EQ(output, "navanava-wayland: the saver (process " + std::to_string(saver.pid) +
+                        ") did not answer --quit within 5 s and was killed\n");
+  int status = 0;
+  EXPECT_TRUE(WaitForExit(saver.pid, 1, &status));
+  EXPECT_TRUE(WIFSIGNALED(status));
+}
+
+// A key held when the saver starts (the Enter that started it) and let go
+// within the grace leaves it running, on one output and on two, where the
+// keyboard focus enters both surfaces and each enter lists the key.
+TEST_F(WaylandSaver, AKeyLetGoWithinTheGraceLeavesItRunningOnOneOutputOrTwo) {
+  for (const int outputs : {2, 1}) {
+    SCOPED_TRACE(std::to_string(outputs) + " outputs");
+    Begin(TwoOutputs(1), outputs);
+    const NobodyProcess keyboard = sway.Spawn({kKeyboard}, {}, true);
+    ASSERT_TRUE(WaitForText(keyboard.outputPath, "ready", 1, 30)) << ReadFileText(keyboard.outputPath);
+    ASSERT_TRUE(Send(keyboard, "press 28"));  // Enter
+    ASSERT_TRUE(WaitForText(keyboard.outputPath, "done", 1, 30));
+    const NobodyProcess p = sway.Spawn({kProgram, "--seed", "1", "--ticks", "1"}, {"WAYLAND_DEBUG=1"});
+    // Every surface has had the focus, the key listed at each, before the
+    // key comes up.
+    ASSERT_TRUE(WaitForLines(p.outputPath, "wl_surface@", ".enter(", outputs, 30));
+    ASSERT_TRUE(WaitForLines(p.outputPath, "wl_keyboard@", ".enter(", 1, 30)) << "no focus";
+    SleepSeconds(0.1);
+    ASSERT_TRUE(Send(keyboard, "release 28"));
+    SleepSeconds(2.0);
+    ASSERT_TRUE(SwaySession::Running(p.pid)) << "ended by the key that started it";
+    // A key pressed now ends it.
+    ASSERT_TRUE(Send(keyboard, "press 30"));
+    ExpectEndsWithin(p, 10, 0);
+    close(keyboard.input);
+    sway.Stop();
+  }
+}
+
+// A move across the edge of two outputs side by side is the move the
+// pointer made, in the compositor's space.
+TEST_F(WaylandSaver, APointerMovingOntoTheNextOutputCountsOnlyItsMove) {
+  Begin({"output HEADLESS-1 mode 1280x720 position 0 0",
+         "output HEADLESS-2 mode 800x600 position 1280 0", "output * bg #ff0000 solid_color"});
+  const NobodyProcess pointer = sway.Spawn({kPointer}, {}, true);
+  ASSERT_TRUE(Send(pointer, "abs 1278 300 2080 720"));
+  const NobodyProcess p = Saver({"--seed", "1", "--ticks", "1"});
+  WaitUntilDrawn();
+  SleepSeconds(1.0);
+  ASSERT_TRUE(Send(pointer, "move 3 0"));  // onto HEADLESS-2
+  SleepSeconds(1.5);
+  ASSERT_TRUE(SwaySession::Running(p.pid)) << "a 3-pixel move across the edge ended it";
+  ASSERT_TRUE(Send(pointer, "move 2 0"));
+  ExpectEndsWithin(p, 10, 0);
+  close(pointer.input);
+}
+
+// The settings file as a Linux editor saves it (UTF-8 keys) gives the
+// picture of the same options; a key it does not know is named.
+TEST_F(WaylandSaver, AUtf8SettingsFileGivesThePictureOfTheSameOptions) {
+  Begin(TwoOutputs(1));
+  const std::string folder = sway.home + "/config/navanava";
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  {
+    std::ofstream out(folder + "/control.ini");
+    out << "[ScreenSaver.NavaNava]\n\xE9\x9B\xAA\xE3\x81\xAE\xE6\x95\xB0=100\n"
+           "\xE9\x80\x9F\xE3\x81\x95=20\nspeed=5\n";
+  }
+  chmod((folder + "/control.ini").c_str(), 0644);
+  const NobodyProcess p = Saver({"--seed", "5", "--ticks", "180"});
+  EXPECT_TRUE(ShowsPicture("HEADLESS-1", ExpectedFrame(1280, 720, 100, 5, 180, 32), 1280, 720));
+  EXPECT_TRUE(SwaySession::Running(p.pid));
+  EXPECT_EQ(ReadFileText(p.outputPath),
+            "navanava-wayland: " + folder +
+                "/control.ini: line 4: unknown key \"speed\" in [ScreenSaver.NavaNava], ignored\n");
+}
+
+// --output that names no output: the scene goes to the largest, and a line
+// says so.
+TEST_F(WaylandSaver, AnOutputNameThatNamesNoOutputIsSaid) {
+  Begin(TwoOutputs(1));
+  const NobodyProcess p = Saver({"--output", "DP-9", "--seed", "5", "--ticks", "180", "--flakes", "60"});
+  EXPECT_TRUE(ShowsPicture("HEADLESS-1", ExpectedFrame(1280, 720, 60, 5, 180, 32), 1280, 720));
+  EXPECT_EQ(ReadFileText(p.outputPath),
+            "navanava-wayland: no output is called \"DP-9\"; the scene goes to the largest and "
+            "moves there if it appears\n");
+}
+
+// With a wallpaper program up (swaybg, as sway's default config runs it),
+// --background is seen: it lies above wallpapers.
+TEST_F(WaylandSaver, BackgroundShowsOverAWallpaperThatCameFirst) {
+  Begin(TwoOutputs(1));
+  ASSERT_TRUE(ShowsPicture("HEADLESS-2", std::vector<uint32_t>(800 * 600, 0xFF0000), 800, 600))
+      << "no wallpaper";
+  const NobodyProcess p =
+      Saver({"--background", "--seed", "5", "--ticks", "180", "--flakes", "60"});
+  EXPECT_TRUE(ShowsPicture("HEADLESS-1", ExpectedFrame(1280, 720, 60, 5, 180, 32), 1280, 720));
+  EXPECT_TRUE(ShowsBlack("HEADLESS-2", 800, 600));
+  EXPECT_TRUE(SwaySession::Running(p.pid)) << ReadFileText(p.outputPath);
 }
 
 // weston offers no layer-shell: GNOME's compositor is in the same case.

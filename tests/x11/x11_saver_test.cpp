@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -140,6 +141,33 @@ TEST_F(X11Saver, PreviewSizedWindowShowsTheFrameToolsFrame) {
   EXPECT_EQ(SharedSegmentsOf(c.pid), ExpectShm() ? 1 : 0);
   ExpectQuietEndOnSignal(c);
   EXPECT_EQ(SharedSegmentsLeftBy(c.pid), 0);
+}
+
+// The settings file as a Linux editor saves it (UTF-8 keys) gives the
+// picture and the pace of the same options; a key it does not know is named.
+TEST_F(X11Saver, AUtf8SettingsFileActsAsTheSameOptions) {
+  char pattern[] = "/tmp/navanava-x11-config-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string config = pattern;
+  ASSERT_EQ(mkdir((config + "/navanava").c_str(), 0755), 0);
+  std::ofstream(config + "/navanava/control.ini")
+      << "[ScreenSaver.NavaNava]\n\xE9\x9B\xAA\xE3\x81\xAE\xE6\x95\xB0=100\n"
+         "\xE9\x80\x9F\xE3\x81\x95=20\nflakes=3\n";
+  const Window w = Make(800, 600);
+  const auto started = std::chrono::steady_clock::now();
+  const Child c = Start({"--window-id", Hex(w), "--seed", "5", "--ticks", "180"},
+                        {"XDG_CONFIG_HOME=" + config});
+  ExpectPicture(w, 800, 600, 100, 5, 180);
+  // 20 ms a tick, not the default 10: tick 180 cannot come before 3.6 s.
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+  EXPECT_GE(took.count(), 3.55);
+  ASSERT_EQ(kill(c.pid, SIGTERM), 0);
+  int status = 0;
+  ASSERT_TRUE(WaitForExit(c.pid, 1.0, &status));
+  EXPECT_EQ(ReadOutput(c), "navanava: " + config +
+                               "/navanava/control.ini: line 4: unknown key \"flakes\" in "
+                               "[ScreenSaver.NavaNava], ignored\n");
+  if (std::system(("rm -rf '" + config + "'").c_str()) != 0) {}  // cleanup; a failure changes nothing
 }
 
 TEST_F(X11Saver, OwnWindowTakesTheGeometryAndEndsOnQ) {

@@ -164,7 +164,9 @@ Child StartProgram(const std::vector<std::string>& args, const std::vector<std::
   for (char** e = environ; *e != nullptr; ++e) {
     if (!replaced(*e)) environment.push_back(*e);
   }
-  environment.push_back("XDG_CONFIG_HOME=" + configHome);
+  bool ownConfigHome = false;
+  for (const std::string& e : env) ownConfigHome = ownConfigHome || e.rfind("XDG_CONFIG_HOME=", 0) == 0;
+  if (!ownConfigHome) environment.push_back("XDG_CONFIG_HOME=" + configHome);
   for (const std::string& e : env) environment.push_back(e);
 
   std::vector<std::string> argvStore = {ProgramPath()};

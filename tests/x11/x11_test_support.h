@@ -20,8 +20,8 @@ struct Child {
 
 // Starts the program with `args`, its output going to a fresh file, in an
 // environment with XDG_CONFIG_HOME pointing at an empty folder (so the
-// settings are the defaults) and XSCREENSAVER_WINDOW removed, plus `env`
-// entries ("NAME=value").
+// settings are the defaults; an XDG_CONFIG_HOME in `env` replaces it) and
+// XSCREENSAVER_WINDOW removed, plus `env` entries ("NAME=value").
 Child StartProgram(const std::vector<std::string>& args,
                    const std::vector<std::string>& env = {});
 // Waits up to `seconds` for the child to end; true with its wait status.
