@@ -164,7 +164,7 @@ class WaylandSaver : public ::testing::Test {
   // Waits (bounded) until the output shows `wanted` (width x height).
   ::testing::AssertionResult ShowsPicture(const std::string& output,
                                           const std::vector<uint32_t>& wanted, int width,
-                                          int height, double seconds = 30) {
+                                          int height, double seconds = 90) {
     Difference last;
     int w = 0, h = 0;
     for (double waited = 0; waited <= seconds; waited += 0.3) {
@@ -188,7 +188,7 @@ class WaylandSaver : public ::testing::Test {
 
   // Waits until the saver covers the output (the background is red; the
   // scene, running on, has hardly any red).
-  ::testing::AssertionResult Covered(const std::string& output, double seconds = 30) {
+  ::testing::AssertionResult Covered(const std::string& output, double seconds = 90) {
     int64_t red = -1;
     for (double waited = 0; waited <= seconds; waited += 0.3) {
       std::vector<uint32_t> got;
