@@ -1,0 +1,16 @@
+#pragma once
+// The refresh period of the display under a window, from RandR: the mode of
+// the CRTC that shows the window's centre. 0 where the server has no RandR
+// 1.3, the centre lies on no CRTC, or the mode gives no rate (Xvfb's modes
+// carry no timings); the caller then takes 60 Hz.
+#include <X11/Xlib.h>
+
+#include <cstdint>
+
+int64_t RefreshPeriodNs(Display* display, Window window);
+
+// The period of a mode from its timings: dot clock in Hz, the horizontal and
+// vertical totals, and whether it is interlaced (two fields per frame) or
+// double-scanned (every line twice). 0 for no rate or one outside 1..1000 Hz.
+int64_t ModePeriodNs(uint64_t dotClock, uint32_t hTotal, uint32_t vTotal, bool interlaced,
+                     bool doubleScan);
