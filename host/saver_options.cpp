@@ -57,7 +57,7 @@ const OptionRule* FindOption(const char* name) {
 const char kSaverOptionsHelp[] =
     "  --interval MS   milliseconds between ticks, 0 to 1000 (below 10 runs at 10)\n"
     "  --flakes N      number of ice flakes, 0 to 100\n"
-    "  --fps           show the frame rate in the lower left corner\n"
+    "  --fps           show the pictures per second in the lower left corner\n"
     "  --scale N       pixel size, 1 to 8; 0 picks 2 for windows beyond 2560 pixels\n"
     "  --seed N        a fixed seed for the flakes instead of the clock\n"
     "  --ticks N       stop the picture after tick N (1 to 2147483647)\n";

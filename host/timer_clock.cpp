@@ -43,6 +43,19 @@ int64_t TimeUntilPicture(const TimerClock& clock, int64_t nowNs) {
   return at > nowNs ? at - nowNs : 0;
 }
 
+int64_t ModeRefreshNs(uint64_t dotClock, uint32_t hTotal, uint32_t vTotal, bool interlaced,
+                      bool doubleScan) {
+  // Totals beyond 16 bits and clocks beyond 2^34 Hz are no display's (X
+  // sends them as 16 and 32 bits); within them the products below stay
+  // inside 64 bits.
+  if (hTotal > 65535 || vTotal > 65535 || dotClock > (uint64_t{1} << 34)) return 0;
+  uint64_t dots = static_cast<uint64_t>(hTotal) * vTotal;
+  if (doubleScan) dots *= 2;
+  if (interlaced) dots /= 2;
+  if (dotClock == 0 || dots == 0 || dots > dotClock || dots * 1000 < dotClock) return 0;
+  return static_cast<int64_t>(dots * static_cast<uint64_t>(kNanosecondsPerSecond) / dotClock);
+}
+
 void StartFrameRateMeter(FrameRateMeter* meter, int64_t nowNs) {
   meter->periodStartNs = nowNs;
   meter->framesInPeriod = 0;

@@ -44,6 +44,13 @@ int32_t TakePictureTicks(TimerClock* clock, int64_t nowNs);
 // it has now.
 int64_t TimeUntilPicture(const TimerClock& clock, int64_t nowNs);
 
+// The refresh period of a display mode from its timings: the dot clock in
+// Hz, the horizontal and vertical totals, and whether it is interlaced (a
+// refresh shows one field, half the lines) or double-scanned (every line
+// twice). 0 for a mode without timings or a rate outside 1 to 1000 Hz.
+int64_t ModeRefreshNs(uint64_t dotClock, uint32_t hTotal, uint32_t vTotal, bool interlaced,
+                      bool doubleScan);
+
 // Frames counted over whole seconds; `framesPerSecond` holds the rate of the
 // last full second (0 before one has passed).
 struct FrameRateMeter {

@@ -2,20 +2,8 @@
 
 #include <X11/extensions/Xrandr.h>
 
+#include "host/timer_clock.h"
 #include "x11/x11_errors.h"
-
-int64_t ModePeriodNs(uint64_t dotClock, uint32_t hTotal, uint32_t vTotal, bool interlaced,
-                     bool doubleScan) {
-  // The dots of one refresh: every line twice when double-scanned, half
-  // the lines (one field) when interlaced.
-  uint64_t dots = static_cast<uint64_t>(hTotal) * vTotal;
-  if (doubleScan) dots *= 2;
-  if (interlaced) dots /= 2;
-  if (dotClock == 0 || dots == 0) return 0;
-  // period = dots / dotClock seconds; 1 Hz to 1000 Hz are believed.
-  if (dots > dotClock || dots * 1000 < dotClock) return 0;
-  return static_cast<int64_t>((static_cast<unsigned __int128>(dots) * 1000000000u) / dotClock);
-}
 
 int64_t RefreshPeriodNs(Display* display, Window window) {
   int eventBase = 0, errorBase = 0, major = 0, minor = 0;
@@ -44,7 +32,7 @@ int64_t RefreshPeriodNs(Display* display, Window window) {
     for (int m = 0; under && m < resources->nmode; ++m) {
       const XRRModeInfo& mode = resources->modes[m];
       if (mode.id != crtc->mode) continue;
-      period = ModePeriodNs(mode.dotClock, mode.hTotal, mode.vTotal,
+      period = ModeRefreshNs(mode.dotClock, mode.hTotal, mode.vTotal,
                             (mode.modeFlags & RR_Interlace) != 0,
                             (mode.modeFlags & RR_DoubleScan) != 0);
     }

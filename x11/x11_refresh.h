@@ -8,9 +8,3 @@
 #include <cstdint>
 
 int64_t RefreshPeriodNs(Display* display, Window window);
-
-// The period of a mode from its timings: dot clock in Hz, the horizontal and
-// vertical totals, and whether it is interlaced (two fields per frame) or
-// double-scanned (every line twice). 0 for no rate or one outside 1..1000 Hz.
-int64_t ModePeriodNs(uint64_t dotClock, uint32_t hTotal, uint32_t vTotal, bool interlaced,
-                     bool doubleScan);

@@ -114,6 +114,32 @@ TEST(TimerClock, ALatePictureRunsTheMissedTicksButAStallDropsThem) {
   EXPECT_EQ(TakePictureTicks(&clock, late + kSecond / 60), 1);
 }
 
+TEST(ModeRefresh, PeriodFromTheModesTimings) {
+  struct Case {
+    const char* what;
+    uint64_t dotClock;
+    uint32_t hTotal, vTotal;
+    bool interlaced, doubleScan;
+    int64_t periodNs;
+  } cases[] = {
+      {"1920x1080 at 60 Hz", 148500000, 2200, 1125, false, false, 16666666},
+      {"1920x1080 at 59.94 Hz", 148350000, 2200, 1125, false, false, 16683518},
+      {"1920x1080 interlaced: 60 fields a second", 74250000, 2200, 1125, true, false, 16666666},
+      {"640x200 double-scanned", 25200000, 800, 262, false, true, 16634920},
+      {"1024x768 at 30 Hz (the tests' mode)", 32500000, 1344, 806, false, false, 33331200},
+      {"no timings (Xvfb)", 0, 0, 0, false, false, 0},
+      {"a clock but no totals", 148500000, 0, 1125, false, false, 0},
+      {"below 1 Hz", 1000000, 2000, 1000, false, false, 0},
+      {"above 1000 Hz", 148500000, 100, 100, false, false, 0},
+      {"totals beyond 16 bits", 4000000000u, 70000, 70000, false, false, 0},
+      {"a clock beyond 2^34 Hz", uint64_t{1} << 40, 65535, 65535, false, false, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ModeRefreshNs(c.dotClock, c.hTotal, c.vTotal, c.interlaced, c.doubleScan), c.periodNs)
+        << c.what;
+  }
+}
+
 TEST(FrameRateMeter, RateOfEachFullSecond) {
   FrameRateMeter meter;
   StartFrameRateMeter(&meter, 0);

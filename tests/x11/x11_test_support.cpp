@@ -436,23 +436,23 @@ TickRange FindTick(const std::vector<uint32_t>& pixels, int32_t width, int32_t h
   return search.found;
 }
 
-long VoluntarySwitches(pid_t pid) {
+namespace {
+
+// A number field of /proc/PID/status ("VmRSS:", say), -1 when there is none.
+long StatusField(pid_t pid, const std::string& name) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
   std::string line;
   while (std::getline(in, line)) {
-    if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::atol(line.c_str() + 24);
+    if (line.rfind(name, 0) == 0) return std::atol(line.c_str() + name.size());
   }
   return -1;
 }
 
-long ResidentKb(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-  }
-  return -1;
-}
+}  // namespace
+
+long VoluntarySwitches(pid_t pid) { return StatusField(pid, "voluntary_ctxt_switches:"); }
+
+long ResidentKb(pid_t pid) { return StatusField(pid, "VmRSS:"); }
 
 void SleepSeconds(double seconds) {
   timespec t;
