@@ -643,8 +643,10 @@ TEST_F(X11Saver, TicksStayAtAHundredASecondWhilePicturesFollowTheRefresh) {
                   tickA.last, tickB.first, tickB.last, seconds, wakeUps);
     report += line;
     held = tickB.first - tickA.last >= expected - 10 && tickB.last - tickA.first <= expected + 10;
-    // At 30 Hz: thirty pictures a second, one wake-up each (100 before).
-    EXPECT_LE(wakeUps, 36.0) << report;
+    // At 30 Hz: thirty pictures a second, one wake-up each (about 190
+    // before, at a picture per tick); a server slow to read a picture on a
+    // busy machine costs a wake-up more now and then.
+    EXPECT_LE(wakeUps, 40.0) << report;
   }
   EXPECT_TRUE(held) << "not 1000 +- 10 ticks in 10 s:" << report;
   EXPECT_TRUE(SetScreenMode("1024x768"));
@@ -652,8 +654,9 @@ TEST_F(X11Saver, TicksStayAtAHundredASecondWhilePicturesFollowTheRefresh) {
 }
 
 // Where the display gives no refresh rate (Xvfb's own mode), 60 Hz is taken:
-// at most sixty wake-ups a second at the default speed (a hundred ticks).
-TEST_F(X11Saver, WithoutARefreshRateItWakesSixtyTimesASecondAtMost) {
+// sixty wake-ups a second at the default speed (a hundred ticks), with room
+// for a few more on a busy machine.
+TEST_F(X11Saver, WithoutARefreshRateItWakesAboutSixtyTimesASecond) {
   if (!RunOnce()) GTEST_SKIP();
   const Window window = Make(400, 300);
   const Child c = Start({"--window-id", Hex(window), "--seed", "6"});
@@ -662,7 +665,7 @@ TEST_F(X11Saver, WithoutARefreshRateItWakesSixtyTimesASecondAtMost) {
   const auto started = std::chrono::steady_clock::now();
   SleepSeconds(3.0);
   const double wakeUps = (VoluntarySwitches(c.pid) - before) / SecondsSince(started);
-  EXPECT_LE(wakeUps, 66.0);
+  EXPECT_LE(wakeUps, 75.0);
   EXPECT_GE(wakeUps, 30.0) << "hardly any pictures";
   ExpectQuietEndOnSignal(c);
 }
