@@ -19,9 +19,11 @@ set(NAVANAVA_SWITCH_SOURCES host/command_line.cpp host/dismissal_rules.cpp host/
 set(NAVANAVA_OPTION_SOURCES host/saver_options.cpp)
 # The tick clock of the programs that the display wakes (page, Wayland).
 set(NAVANAVA_FRAME_CLOCK_SOURCES host/frame_clock.cpp)
-# The command line and the timer clock of the X11 and Wayland programs.
+# The command line, the timer clock and the end signals of the X11 and
+# Wayland programs.
 set(NAVANAVA_NATIVE_HOST_SOURCES host/native_command_line.cpp host/timer_clock.cpp
-    host/exit_codes.cpp host/standard_descriptors.cpp host/instance_name.cpp)
+    host/exit_codes.cpp host/standard_descriptors.cpp host/instance_name.cpp
+    host/end_signals.cpp)
 
 # Every portable source, for a build that takes the core whole (the page).
 set(NAVANAVA_CORE_SOURCES

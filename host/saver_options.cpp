@@ -57,7 +57,7 @@ const OptionRule* FindOption(const char* name) {
 const char kSaverOptionsHelp[] =
     "  --interval MS   milliseconds between ticks, 0 to 1000 (below 10 runs at 10)\n"
     "  --flakes N      number of ice flakes, 0 to 100\n"
-    "  --fps           show the frame rate in the lower left corner\n"
+    "  --fps           show the pictures per second in the lower left corner\n"
     "  --scale N       pixel size, 1 to 8; 0 picks 2 where the window (X11) or\n"
     "                  output (Wayland) is beyond 2560 device pixels\n"
     "  --seed N        a fixed seed for the flakes instead of the clock\n"

@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev nsis
   wine wine32:i386 wine64 fonts-wine xvfb xdotool imagemagick fonts-ipafont-gothic x11-utils
   xserver-xephyr libxinerama1:i386 libxinerama1
-  libx11-dev libxext-dev libxres-dev x11-xserver-utils xscreensaver xscreensaver-data
+  libx11-dev libxext-dev libxrandr-dev libxres-dev x11-xserver-utils xscreensaver xscreensaver-data
   libwayland-dev libwayland-bin wayland-protocols sway swayidle grim wtype weston
   emscripten node-acorn chromium
   dpkg-dev zip unzip python3 lintian

@@ -415,6 +415,38 @@ void WatchXdgOutput(OutputRecord* o) {
   zxdg_output_v1_add_listener(o->xdgOutput, &kXdgOutputListener, o);
 }
 
+// ---- Output power ----
+
+// A screen that goes off stops the scene where it is (the compositor may go
+// on sending frame callbacks for it); one that comes on again starts the
+// ticks from that moment rather than running those it missed.
+void OnPowerMode(void* data, zwlr_output_power_v1*, uint32_t mode) {
+  OutputRecord* o = static_cast<OutputRecord*>(data);
+  const bool off = mode == ZWLR_OUTPUT_POWER_V1_MODE_OFF;
+  if (o->poweredOff && !off && IsSceneOutput(o)) {
+    RestartFrameClock(&client.view.clock, MonotonicMs());
+    client.view.presentDue = true;
+  }
+  o->poweredOff = off;
+}
+
+// The compositor will say nothing more about this output's power: it counts
+// as on.
+void OnPowerFailed(void* data, zwlr_output_power_v1* power) {
+  OutputRecord* o = static_cast<OutputRecord*>(data);
+  zwlr_output_power_v1_destroy(power);
+  o->power = nullptr;
+  OnPowerMode(o, nullptr, ZWLR_OUTPUT_POWER_V1_MODE_ON);
+}
+
+const zwlr_output_power_v1_listener kPowerListener = {OnPowerMode, OnPowerFailed};
+
+void WatchPower(OutputRecord* o) {
+  if (client.powerManager == nullptr || o->power != nullptr) return;
+  o->power = zwlr_output_power_manager_v1_get_output_power(client.powerManager, o->output);
+  zwlr_output_power_v1_add_listener(o->power, &kPowerListener, o);
+}
+
 void AddOutput(uint32_t name, uint32_t version) {
   for (OutputRecord& o : client.outputs) {
     if (o.used) continue;
@@ -426,6 +458,7 @@ void AddOutput(uint32_t name, uint32_t version) {
         wl_registry_bind(client.registry, name, &wl_output_interface, version < 4 ? version : 4));
     wl_output_add_listener(o.output, &kOutputListener, &o);
     WatchXdgOutput(&o);
+    WatchPower(&o);
     return;
   }
   // More outputs than the table holds stay uncovered.
@@ -434,6 +467,7 @@ void AddOutput(uint32_t name, uint32_t version) {
 void RemoveOutput(OutputRecord* o) {
   if (IsSceneOutput(o)) LeaveSceneOutput();
   DestroySurface(o);
+  if (o->power != nullptr) zwlr_output_power_v1_destroy(o->power);
   if (o->xdgOutput != nullptr) zxdg_output_v1_destroy(o->xdgOutput);
   if (o->output != nullptr) {
     if (wl_output_get_version(o->output) >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
@@ -488,6 +522,12 @@ void OnGlobal(void*, wl_registry* registry, uint32_t name, const char* interface
         registry, name, &zxdg_output_manager_v1_interface, version < 3 ? version : 3));
     for (OutputRecord& o : client.outputs) {
       if (o.used) WatchXdgOutput(&o);
+    }
+  } else if (std::strcmp(interface, zwlr_output_power_manager_v1_interface.name) == 0) {
+    client.powerManager = static_cast<zwlr_output_power_manager_v1*>(
+        wl_registry_bind(registry, name, &zwlr_output_power_manager_v1_interface, 1));
+    for (OutputRecord& o : client.outputs) {
+      if (o.used) WatchPower(&o);
     }
   } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
     AddOutput(name, version);
@@ -568,7 +608,7 @@ void DrawDue(double nowMs) {
   SceneView& v = client.view;
   if (v.outputIndex < 0 || v.back.pixels == nullptr) return;
   OutputRecord* o = &client.outputs[v.outputIndex];
-  if (!o->configured || !v.frameReady) return;
+  if (!o->configured || !v.frameReady || o->poweredOff) return;
   int32_t due = Stopped() ? 0 : TakeDueTicks(&v.clock, nowMs);
   if (v.stopAfterTicks > 0 && due > v.stopAfterTicks - v.step.ticksDone) {
     due = v.stopAfterTicks - v.step.ticksDone;
@@ -586,7 +626,7 @@ double TimeUntilDrawDue(double nowMs) {
   const SceneView& v = client.view;
   if (v.outputIndex < 0 || v.back.pixels == nullptr) return -1;
   const OutputRecord& o = client.outputs[v.outputIndex];
-  if (!o.configured || !v.frameReady) return -1;
+  if (!o.configured || !v.frameReady || o.poweredOff) return -1;
   if (v.presentDue) return HasFreeSceneBuffer(&o) ? 0 : -1;
   if (Stopped()) return -1;
   const double left = v.clock.nextTickAt - nowMs;
@@ -611,6 +651,7 @@ void ReleaseClient() {
   }
   FreeBackStore();
   if (client.xdgOutputManager != nullptr) zxdg_output_manager_v1_destroy(client.xdgOutputManager);
+  if (client.powerManager != nullptr) zwlr_output_power_manager_v1_destroy(client.powerManager);
   if (client.layerShell != nullptr) {
     if (client.layerShellVersion >= 3) {
       zwlr_layer_shell_v1_destroy(client.layerShell);
@@ -622,6 +663,7 @@ void ReleaseClient() {
   if (client.compositor != nullptr) wl_compositor_destroy(client.compositor);
   if (client.registry != nullptr) wl_registry_destroy(client.registry);
   client.xdgOutputManager = nullptr;
+  client.powerManager = nullptr;
   client.layerShell = nullptr;
   client.shm = nullptr;
   client.compositor = nullptr;

@@ -21,6 +21,8 @@ struct zwlr_layer_shell_v1;
 struct zwlr_layer_surface_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
+struct zwlr_output_power_manager_v1;
+struct zwlr_output_power_v1;
 
 constexpr int kMaxOutputs = 16;
 constexpr int kMaxSceneBuffers = 3;
@@ -42,6 +44,8 @@ struct OutputRecord {
   zxdg_output_v1* xdgOutput;
   int32_t scale, pendingScale;          // wl_output.scale, applied on done
   int32_t modeWidth, modeHeight;        // the current mode, device pixels
+  zwlr_output_power_v1* power;          // null where the compositor does not say
+  bool poweredOff;                      // the screen is off: nothing is drawn for it
   int32_t x, y;                         // the output's place in the compositor's space
   char name[kOutputNameCapacity];
   bool described;                       // the first done event came
@@ -84,6 +88,7 @@ struct WaylandClient {
   wl_shm* shm;
   zwlr_layer_shell_v1* layerShell;
   zxdg_output_manager_v1* xdgOutputManager;
+  zwlr_output_power_manager_v1* powerManager;
   uint32_t compositorVersion, layerShellVersion;
   bool background;          // bottom layer (above wallpapers), no input
   const char* wantedOutput;  // --output NAME, or null

@@ -2,10 +2,8 @@
 // started by an idle daemon (swayidle, hypridle) and ended by input.
 // One thread: the loop waits on the compositor's connection and on a pipe
 // that the signal handlers write to, until the next tick is due.
-#include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
-#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 #include <wayland-client.h>
@@ -15,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/end_signals.h"
 #include "host/exit_codes.h"
 #include "host/native_command_line.h"
 #include "host/saver_options.h"
@@ -30,34 +29,10 @@ namespace {
 
 struct SaverRun {
   NativeCommandLine commandLine;
-  int signalPipe[2];
   int exitCode;  // >= 0: end with this code
 };
 
 SaverRun run;
-
-void OnSignal(int) {
-  const int saved = errno;
-  const char byte = 1;
-  ssize_t ignored = write(run.signalPipe[1], &byte, 1);
-  (void)ignored;
-  errno = saved;
-}
-
-bool SetUpSignals() {
-  if (pipe2(run.signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-  struct sigaction action;
-  std::memset(&action, 0, sizeof action);
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
-  // A compositor that goes away shows as a failed write, not a killed process.
-  signal(SIGPIPE, SIG_IGN);
-  return true;
-}
 
 // The code for a connection that failed: a protocol error the compositor
 // raised, or the connection gone.
@@ -128,7 +103,7 @@ int RunLoop() {
       timeout.tv_nsec = static_cast<long>(ns % 1000000000LL);
       wait = &timeout;
     }
-    pollfd fds[3] = {{fd, POLLIN, 0}, {run.signalPipe[0], POLLIN, 0},
+    pollfd fds[3] = {{fd, POLLIN, 0}, {EndSignalFd(), POLLIN, 0},
                      {InstanceRequestFd(), POLLIN, 0}};
     const int ready = ppoll(fds, 3, wait, nullptr);
     if (ready < 0 && errno != EINTR) {
@@ -212,7 +187,7 @@ int main(int argc, char** argv) {
     return kExitCannotDraw;
   }
   run.exitCode = -1;
-  if (!SetUpSignals()) {
+  if (!SetUpEndSignals()) {
     SayExit(kExitCannotDraw);
     return kExitCannotDraw;
   }

@@ -1,20 +1,19 @@
 // navanava: the scene in an X window, as an XScreenSaver hack or on its own.
-// One thread: the loop waits on the X connection and on a pipe that the
-// signal handlers write to, until the next tick's deadline.
+// One thread: the loop sleeps until the next picture is due (at most one per
+// refresh of the display under the window, running every tick that fell due
+// since the last), watching a pipe that the signal handlers write to and,
+// when no picture is near, the X connection.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
-#include <signal.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
+#include "host/end_signals.h"
 #include "host/native_command_line.h"
 #include "host/saver_options.h"
 #include "host/standard_descriptors.h"
@@ -25,6 +24,7 @@
 #include "render/frame_step.h"
 #include "render/saver_sprites.h"
 #include "x11/x11_present.h"
+#include "x11/x11_refresh.h"
 #include "scene/scene.h"
 #include "scene/profile_store.h"
 #include "scene/settings.h"
@@ -33,10 +33,10 @@ namespace {
 
 struct SaverRun {
   NativeCommandLine commandLine;
-  int signalPipe[2];
   FrameStep step;         // the ticks since the scene (re)started, and what they changed
   TimerClock clock;
-  FrameRateMeter meter;
+  int64_t refreshNs;      // of the display under the window; 0: not known
+  FrameRateMeter meter;   // pictures, not ticks
   bool exposed;           // the window needs everything again
   bool resized;
   int32_t newWidth, newHeight;
@@ -45,34 +45,10 @@ struct SaverRun {
 
 SaverRun run;
 
-void OnSignal(int) {
-  const int saved = errno;
-  const char byte = 1;
-  ssize_t ignored = write(run.signalPipe[1], &byte, 1);
-  (void)ignored;
-  errno = saved;
-}
-
 int64_t NowNs() {
   timespec t;
   clock_gettime(CLOCK_MONOTONIC, &t);
   return static_cast<int64_t>(t.tv_sec) * kNanosecondsPerSecond + t.tv_nsec;
-}
-
-bool SetUpSignals() {
-  if (pipe2(run.signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-  struct sigaction action;
-  std::memset(&action, 0, sizeof action);
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
-  // A broken connection then shows as a failed write, which Xlib reports to
-  // its I/O error handler, instead of killing the process.
-  signal(SIGPIPE, SIG_IGN);
-  return true;
 }
 
 // The scene from its first tick, at the presenter's scene size.
@@ -86,7 +62,7 @@ void StartScene() {
   }
   StartFrameStep(&run.step, scene.screenWidth, scene.screenHeight);
   const int64_t now = NowNs();
-  StartTimerClock(&run.clock, sceneSettings.tickIntervalMs, now);
+  StartTimerClock(&run.clock, sceneSettings.tickIntervalMs, run.refreshNs, now);
   StartFrameRateMeter(&run.meter, now);
 }
 
@@ -106,18 +82,23 @@ void Present() {
   XFlush(x11Presenter.display);
 }
 
-// One tick: blacken what the last frame drew, move, compose, send the change.
-void Tick() {
-  const X11Presenter& p = x11Presenter;
-  if (p.indexed) StepFrame(&run.step, p.back8, saverSprites.indexed);
-  else StepFrame(&run.step, p.back32, saverSprites.rgb);
-  CountFrame(&run.meter, NowNs());
-  Present();
-}
-
 bool Stopped() {
   return run.commandLine.options.stopAfterTicks > 0 &&
          run.step.ticksDone >= run.commandLine.options.stopAfterTicks;
+}
+
+// One picture: each due tick blackens what the last one drew, moves and
+// composes, gathering what changed; then the change goes out at once.
+void Picture(int32_t ticks, int64_t now) {
+  const X11Presenter& p = x11Presenter;
+  const int32_t stop = run.commandLine.options.stopAfterTicks;
+  if (stop > 0 && ticks > stop - run.step.ticksDone) ticks = stop - run.step.ticksDone;
+  for (int32_t i = 0; i < ticks; ++i) {
+    if (p.indexed) StepFrame(&run.step, p.back8, saverSprites.indexed);
+    else StepFrame(&run.step, p.back32, saverSprites.rgb);
+  }
+  CountFrame(&run.meter, now);
+  Present();
 }
 
 void HandleEvent(const XEvent& event) {
@@ -162,6 +143,8 @@ int SizeAndStart(int32_t width, int32_t height) {
   const PresenterStatus status =
       SizePresenter(width, height, run.commandLine.options.pixelScale);
   if (status != PresenterStatus::kReady) return kExitCannotDraw;
+  // A new size may come with a new mode or another output under the window.
+  run.refreshNs = RefreshPeriodNs(x11Window.display, x11Window.window);
   StartScene();
   // The window shows black at once, whatever it showed before.
   Present();
@@ -183,8 +166,9 @@ int RunLoop() {
   run.exitCode = SizeAndStart(x11Window.attributes.width, x11Window.attributes.height);
   // Whether the socket or the connection's own queue may hold events. Reading
   // costs a system call, so it is done only after the socket woke the loop,
-  // after a round trip (which may have read events while waiting) or after
-  // requests were sent (see MayHoldEvents).
+  // after a sleep that did not watch the socket, after a round trip (which
+  // may have read events while waiting) or after requests were sent (see
+  // MayHoldEvents).
   bool check = true;
   while (run.exitCode < 0) {
     if (check) {
@@ -206,11 +190,14 @@ int RunLoop() {
       continue;
     }
     const int64_t now = NowNs();
-    if (!p.completionPending && !Stopped() && TickDue(run.clock, now)) {
-      Tick();
-      ScheduleNextTick(&run.clock, now);
-      check = MayHoldEvents();
-      continue;
+    const bool ticking = !Stopped();
+    if (!p.completionPending && ticking) {
+      const int32_t due = TakePictureTicks(&run.clock, now);
+      if (due > 0) {
+        Picture(due, now);
+        check = MayHoldEvents();
+        continue;
+      }
     }
     if (!p.completionPending && run.exposed) {
       Present();
@@ -218,12 +205,18 @@ int RunLoop() {
       continue;
     }
 
-    // Sleep until the deadline, an event or a signal. While the server still
-    // reads the image, only its events can let the loop go on.
+    // Sleep until the next picture, an event or a signal. With a picture
+    // due within a refresh the connection is not watched: what the server
+    // sends meanwhile (the last put's completion, above all) is read when
+    // the picture falls due, so that each picture costs one wake-up. A
+    // picture further off, or none (the scene stopped, or the server still
+    // reading the image when the picture is due), lets events wake the loop.
+    int64_t left = ticking ? TimeUntilPicture(run.clock, now) : -1;
+    if (left == 0) left = -1;  // due, but the server has not read the image yet
+    const bool watchServer = left < 0 || left > run.clock.refreshNs;
     timespec timeout;
     timespec* wait = nullptr;
-    if (!p.completionPending && !Stopped()) {
-      const int64_t left = TimeUntilTick(run.clock, now);
+    if (left > 0) {
       timeout.tv_sec = static_cast<time_t>(left / kNanosecondsPerSecond);
       timeout.tv_nsec = static_cast<long>(left % kNanosecondsPerSecond);
       wait = &timeout;
@@ -233,22 +226,23 @@ int RunLoop() {
       check = true;
       continue;
     }
-    pollfd fds[2] = {{xfd, POLLIN, 0}, {run.signalPipe[0], POLLIN, 0}};
-    const int ready = ppoll(fds, 2, wait, nullptr);
+    pollfd fds[2] = {{EndSignalFd(), POLLIN, 0}, {xfd, POLLIN, 0}};
+    const int ready = ppoll(fds, watchServer ? 2 : 1, wait, nullptr);
     if (ready < 0 && errno != EINTR) {
       run.exitCode = kExitConnectionLost;
       break;
     }
-    if (ready > 0 && (fds[1].revents & POLLIN)) {
+    if (ready > 0 && (fds[0].revents & POLLIN)) {
       run.exitCode = kExitDone;
       break;
     }
-    if (ready > 0 && (fds[0].revents & (POLLERR | POLLHUP))) {
+    if (ready > 0 && (fds[1].revents & (POLLERR | POLLHUP))) {
       // Let Xlib find the broken connection: its handler ends the process.
       XNoOp(display);
       XSync(display, False);
     }
-    if (ready > 0 && (fds[0].revents & POLLIN)) check = true;
+    if (ready == 0 && !watchServer) check = true;  // slept past what the server sent
+    if (ready > 0 && (fds[1].revents & POLLIN)) check = true;
   }
   return run.exitCode;
 }
@@ -288,7 +282,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "navanava: the built-in sprites are damaged\n");
     return kExitCannotDraw;
   }
-  if (!SetUpSignals()) return kExitCannotDraw;
+  if (!SetUpEndSignals()) return kExitCannotDraw;
 
   Display* display = XOpenDisplay(run.commandLine.displayName);
   if (display == nullptr) {

@@ -12,6 +12,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -452,6 +453,55 @@ TEST_F(WaylandSaver, TheSceneFollowsItsOutputsModeAndScale) {
                              change.width, change.height))
         << change.command[3] << " " << change.command[4];
   }
+  EXPECT_TRUE(SwaySession::Running(p.pid));
+}
+
+// While the compositor sends no frame callbacks (sway stopped here: its
+// headless output cannot be switched off) the program neither ticks nor
+// wakes, and afterwards it goes on from the current time: the ticks between
+// two pictures taken around the pause are those of the time it ran, not of
+// the pause as well. The frame tool names the tick of each picture.
+TEST_F(WaylandSaver, WithoutFrameCallbacksNothingTicksAndItGoesOnFromTheCurrentTime) {
+  Begin({"output HEADLESS-1 mode 640x480", "output * bg #ff0000 solid_color"}, 1);
+  const NobodyProcess p = Saver({"--seed", "9"});
+  ASSERT_TRUE(Covered("HEADLESS-1"));
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point started = Clock::now();
+  const auto secondsSince = [](Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+  };
+  const auto shownTick = [&](int32_t from, int32_t to) {
+    std::vector<uint32_t> got;
+    int w = 0, h = 0;
+    if (!sway.Screenshot("HEADLESS-1", &got, &w, &h) || w != 640 || h != 480) return TickRange();
+    for (uint32_t& pixel : got) pixel &= 0xFFFFFF;
+    return FindTick(got, 640, 480, 10, 9, from, to);
+  };
+  SleepSeconds(1.0);
+  const Clock::time_point before = Clock::now();
+  const TickRange first = shownTick(1, static_cast<int32_t>(secondsSince(started) * 100) + 600);
+  ASSERT_GE(first.first, 1) << "the picture is no tick of the scene";
+
+  ASSERT_EQ(kill(sway.swayPid, SIGSTOP), 0);
+  const Clock::time_point stopped = Clock::now();
+  SleepSeconds(0.5);  // what was on its way arrives
+  const long wakeUps = VoluntarySwitches(p.pid);
+  SleepSeconds(3.0);
+  EXPECT_LE(VoluntarySwitches(p.pid) - wakeUps, 2) << "woken while no frame callback came";
+  const double pause = secondsSince(stopped);
+  ASSERT_EQ(kill(sway.swayPid, SIGCONT), 0);
+
+  SleepSeconds(1.0);
+  const TickRange second =
+      shownTick(first.first, first.last + static_cast<int32_t>(secondsSince(before) * 100) + 100);
+  const double between = secondsSince(before);
+  ASSERT_GE(second.first, 1) << "the picture after the pause is no tick of the scene";
+  // Running for `between - pause` seconds (the pictures' reading included)
+  // at most 100 ticks a second, and at least some after the pause.
+  EXPECT_LE(second.first - first.last, (between - pause) * 100 + 20)
+      << "ticks " << first.last << " to " << second.first << " over " << between << " s with a "
+      << pause << " s pause: the pause's ticks were played back";
+  EXPECT_GE(second.first - first.last, 20) << "no ticks after the pause";
   EXPECT_TRUE(SwaySession::Running(p.pid));
 }
 

@@ -608,6 +608,96 @@ TEST_F(X11Saver, NoTickRunsAheadWhileTheServerHasNotReadTheImage) {
   ExpectQuietEndOnSignal(c);
 }
 
+// The screen's mode through RandR, as a user sets it with xrandr: "nava30"
+// is 1024 x 768 with real timings at 30 Hz (Xvfb's own modes carry none).
+bool SetScreenMode(const std::string& mode) {
+  std::string command;
+  if (mode == "nava30") {
+    command = "xrandr --newmode nava30 32.5 1024 1048 1184 1344 768 771 777 806 2>/dev/null; "
+              "xrandr --addmode screen nava30 2>/dev/null; ";
+  }
+  command += "xrandr --output screen --mode " + mode;
+  return std::system(command.c_str()) == 0;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Pictures follow the refresh of the display under the window, one wake-up
+// each, while the scene keeps its 100 ticks a second: two pictures read 10 s
+// apart show ticks 1000 apart (the frame tool tells which tick a picture
+// is). Reading a picture takes a moment and a picture stays up to a refresh,
+// so a few ticks either way are the reading's; a pair read slowly on a busy
+// machine is read again, up to three times.
+TEST_F(X11Saver, TicksStayAtAHundredASecondWhilePicturesFollowTheRefresh) {
+  if (!RunOnce()) GTEST_SKIP();
+  XWindowAttributes root;
+  XGetWindowAttributes(display, DefaultRootWindow(display), &root);
+  if (root.width != 1024 || root.height != 768) GTEST_SKIP() << "needs a 1024 x 768 screen";
+  ASSERT_TRUE(SetScreenMode("nava30"));
+  const int32_t w = 400, h = 300;
+  const Window window = Make(w, h);
+  const auto started = std::chrono::steady_clock::now();
+  const Child c = Start({"--window-id", Hex(window), "--seed", "6"});
+  SleepSeconds(1.0);
+  std::string report;
+  bool held = false;
+  for (int attempt = 0; attempt < 3 && !held; ++attempt) {
+    const double a0 = SecondsSince(started);
+    const long switchesA = VoluntarySwitches(c.pid);
+    const std::vector<uint32_t> pictureA = ReadWindow(display, window, w, h);
+    const double a1 = SecondsSince(started);
+    SleepSeconds(10.0 - (SecondsSince(started) - a0));
+    const double b0 = SecondsSince(started);
+    const std::vector<uint32_t> pictureB = ReadWindow(display, window, w, h);
+    const long switchesB = VoluntarySwitches(c.pid);
+    const double b1 = SecondsSince(started);
+    if (a1 - a0 > 0.05 || b1 - b0 > 0.05) {
+      report += " (a picture took over 50 ms to read)";
+      continue;
+    }
+    const double seconds = (b0 + b1) / 2 - (a0 + a1) / 2;
+    const TickRange tickA = FindTick(pictureA, w, h, 10, 6, 1, static_cast<int32_t>(a1 * 100) + 50);
+    ASSERT_GE(tickA.first, 1) << "the first picture is no tick of the scene";
+    const TickRange tickB = FindTick(pictureB, w, h, 10, 6, tickA.first,
+                                     tickA.last + static_cast<int32_t>(seconds * 100) + 50);
+    ASSERT_GE(tickB.first, 1) << "the second picture is no tick of the scene";
+    const double expected = seconds * 100;
+    const double wakeUps = (switchesB - switchesA) / seconds;
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  " [ticks %d..%d to %d..%d over %.3f s, %.1f wake-ups a second]", tickA.first,
+                  tickA.last, tickB.first, tickB.last, seconds, wakeUps);
+    report += line;
+    held = tickB.first - tickA.last >= expected - 10 && tickB.last - tickA.first <= expected + 10;
+    // At 30 Hz: thirty pictures a second, one wake-up each (about 190
+    // before, at a picture per tick); a server slow to read a picture on a
+    // busy machine costs a wake-up more now and then.
+    EXPECT_LE(wakeUps, 40.0) << report;
+  }
+  EXPECT_TRUE(held) << "not 1000 +- 10 ticks in 10 s:" << report;
+  EXPECT_TRUE(SetScreenMode("1024x768"));
+  ExpectQuietEndOnSignal(c);
+}
+
+// Where the display gives no refresh rate (Xvfb's own mode), 60 Hz is taken:
+// sixty wake-ups a second at the default speed (a hundred ticks), with room
+// for a few more on a busy machine.
+TEST_F(X11Saver, WithoutARefreshRateItWakesAboutSixtyTimesASecond) {
+  if (!RunOnce()) GTEST_SKIP();
+  const Window window = Make(400, 300);
+  const Child c = Start({"--window-id", Hex(window), "--seed", "6"});
+  SleepSeconds(1.0);
+  const long before = VoluntarySwitches(c.pid);
+  const auto started = std::chrono::steady_clock::now();
+  SleepSeconds(3.0);
+  const double wakeUps = (VoluntarySwitches(c.pid) - before) / SecondsSince(started);
+  EXPECT_LE(wakeUps, 75.0);
+  EXPECT_GE(wakeUps, 30.0) << "hardly any pictures";
+  ExpectQuietEndOnSignal(c);
+}
+
 // A server that goes away under the program: exit code 4, nothing printed.
 TEST_F(X11Saver, LostServerEndsItQuietlyWithCodeFour) {
   if (!RunOnce()) GTEST_SKIP();

@@ -395,14 +395,66 @@ int SharedSegmentsLeftBy(pid_t pid) {
   return left;
 }
 
-long ResidentKb(pid_t pid) {
+std::vector<uint32_t> ReadWindow(Display* display, Window window, int32_t width, int32_t height) {
+  std::vector<uint32_t> colours;
+  int bits[3];
+  if (!ReadWindowColours(display, window, width, height, &colours, bits)) return {};
+  for (uint32_t& c : colours) c = AtPrecision(c, bits);
+  return colours;
+}
+
+namespace {
+
+struct TickSearch {
+  const std::vector<uint32_t>* pixels;
+  TickRange found;
+};
+
+bool MatchTick(const FramePicture& picture, int32_t tick, void* context) {
+  TickSearch* search = static_cast<TickSearch*>(context);
+  if (picture.rgb == *search->pixels) {
+    if (search->found.first < 0) search->found.first = tick;
+    search->found.last = tick;
+  }
+  return true;
+}
+
+}  // namespace
+
+TickRange FindTick(const std::vector<uint32_t>& pixels, int32_t width, int32_t height,
+                   uint32_t count, uint32_t seed, int32_t from, int32_t to) {
+  TickSearch search{&pixels, TickRange()};
+  if (pixels.empty() || from < 1 || to < from) return search.found;
+  FrameRequest request;
+  request.width = width;
+  request.height = height;
+  request.storedCount = count;
+  request.seed = seed;
+  request.ticks = from;
+  request.sequence = to - from + 1;
+  request.depth = 32;
+  std::string error;
+  if (!RenderFramePictures(request, MatchTick, &search, &error)) return TickRange();
+  return search.found;
+}
+
+namespace {
+
+// A number field of /proc/PID/status ("VmRSS:", say), -1 when there is none.
+long StatusField(pid_t pid, const std::string& name) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
   std::string line;
   while (std::getline(in, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    if (line.rfind(name, 0) == 0) return std::atol(line.c_str() + name.size());
   }
   return -1;
 }
+
+}  // namespace
+
+long VoluntarySwitches(pid_t pid) { return StatusField(pid, "voluntary_ctxt_switches:"); }
+
+long ResidentKb(pid_t pid) { return StatusField(pid, "VmRSS:"); }
 
 void SleepSeconds(double seconds) {
   timespec t;

@@ -62,6 +62,22 @@ PictureCheck CompareWindow(Display* display, Window window, const std::vector<ui
 // Compares every 100 ms until the window shows `expected` or `seconds` pass.
 PictureCheck WaitForPicture(Display* display, Window window, const std::vector<uint32_t>& expected,
                             int32_t width, int32_t height, double seconds);
+struct TickRange {
+  int32_t first = -1, last = -1;
+};
+// The window's pixels as 0x00RRGGBB at the visual's precision; empty when it
+// cannot be read.
+std::vector<uint32_t> ReadWindow(Display* display, Window window, int32_t width, int32_t height);
+// The ticks from `from` to `to` whose frame (the frame tool's, true colour,
+// this size, count and seed) equals `pixels`: the first and the last that
+// do, both -1 when none does.
+TickRange FindTick(const std::vector<uint32_t>& pixels, int32_t width, int32_t height,
+                   uint32_t count, uint32_t seed, int32_t from, int32_t to);
+
+// Voluntary context switches of `pid` so far (each time it slept and was
+// woken), -1 when unknown.
+long VoluntarySwitches(pid_t pid);
+
 // Writes the window's pixels as a PNG (for a failing test's report).
 bool SaveWindow(Display* display, Window window, const std::string& path);
 
