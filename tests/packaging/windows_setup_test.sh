@@ -1,0 +1,209 @@
+#!/usr/bin/env bash
+# The setup program in a fresh 64-bit prefix under 64-bit Wine (the 32-bit
+# setup program runs there as on 64-bit Windows): a silent install puts the
+# x86-64 saver into the real system folder, selects it without touching the
+# wait time and registers the uninstaller with its fields; the installed
+# saver runs with /s and shows the scene; a second install upgrades in
+# place; the silent uninstall removes the files, the program list's entry
+# and the selection and keeps the settings; /NOSELECT and /REMOVESETTINGS
+# leave another saver selected and remove the settings.
+#
+#   windows_setup_test.sh SETUP.exe FRAME_MATCH.exe RESOURCES
+#
+# The prefix, its display and its wineserver are this test's alone and are
+# stopped at the end.
+set -euo pipefail
+for arg in "$@"; do [ -e "$arg" ] || { echo "windows_setup_test: $arg is missing" >&2; exit 2; }; done
+setup=$(realpath "$1") frame_match=$(realpath "$2") resources=$(realpath "$3")
+scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
+
+# The 64-bit Wine, with a root of its own below the build's Wine root (the
+# build's own sessions may be 32-bit ones, and a root holds one template).
+export NAVANAVA_WINE_ARCH=win64
+export NAVANAVA_WINE_ROOT=${NAVANAVA_WINE_ROOT:-$scripts/../build/wine}/setup64
+mkdir -p "$NAVANAVA_WINE_ROOT"
+session="$NAVANAVA_WINE_ROOT/d24-setup"
+work=$(mktemp -d "${TMPDIR:-/tmp}/navanava-setup.XXXXXX")
+saver_pid=""
+cleanup() {
+  if [ -n "$saver_pid" ]; then kill "$saver_pid" 2>/dev/null || true; wait "$saver_pid" 2>/dev/null || true; fi
+  "$scripts/wine-session.sh" stop || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A fresh prefix: the last run's server is stopped and its prefix removed, so
+# that the session copies the template anew.
+"$scripts/wine-session.sh" stop
+rm -rf "$session/prefix"
+while IFS='=' read -r k v; do export "$k=$v"; done < <("$scripts/wine-session.sh" start 24 setup)
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+c="$WINEPREFIX/drive_c"
+program_dir="$c/Program Files/NavaNava"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+check() {  # check WHAT COMMAND...: passes when COMMAND succeeds
+  local what=$1; shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+# The value of a registry entry as `reg query` prints it ("" when absent).
+reg_value() {
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v name="$2" '{ line = $0; sub(/^ +/, "", line) }
+      index(line, name "    ") == 1 { sub(/^[^ ]+    [^ ]+    /, "", line); print line; exit }'
+}
+reg_type() {
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v name="$2" '{ line = $0; sub(/^ +/, "", line) }
+      index(line, name "    ") == 1 { split(line, f, "    "); print f[2]; exit }'
+}
+key_exists() { wine reg query "$1" >/dev/null 2>&1; }
+lower() { tr '[:upper:]' '[:lower:]'; }
+# The machine field of a PE image's file header: 014c for i386, 8664 for x86-64.
+pe_machine() {
+  local offset
+  offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' '
+}
+# Runs a Windows program in the foreground; its exit status in $rc.
+run() { rc=0; env LC_ALL=en_US.UTF-8 wine "$@" </dev/null >"$work/out" 2>&1 || rc=$?; }
+# The uninstaller hands over to a copy of itself in a temporary folder
+# (~nsuN.tmp\Un.exe), started before it returns, and returns at once: wait
+# (bounded generously) until no such copy runs in this prefix.
+uninstaller_running() {
+  local p
+  for p in /proc/[0-9]*; do
+    tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q '~nsu[^ ]*\.tmp\\Un\.exe' || continue
+    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+wait_uninstalled() {
+  for _ in $(seq 900); do uninstaller_running || return 0; sleep 0.2; done
+  return 1
+}
+
+desktop='HKCU\Control Panel\Desktop'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\NavaNava'
+uninstall_key32='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\NavaNava'
+saver_windows='c:\windows\system32\navanava.scr'
+
+# The user's state before: a wait time of their own and saved settings
+# (speed 10 ms and no flakes, keys in the Japanese code page, as the saver
+# writes them), with another program's section beside them.
+wine reg add "$desktop" /v ScreenSaveTimeOut /t REG_SZ /d 420 /f >/dev/null
+settings=$'[Other]\r\nkept=1\r\n[ScreenSaver.NavaNava]\r\n\x91\xac\x82\xb3=10\r\n\x90\xe1\x82\xcc\x90\x94=0\r\n'
+printf '%s' "$settings" >"$c/windows/control.ini"
+
+echo "== silent install"
+start=$(date +%s)
+run "$(printf 'Z:%s' "${setup//\//\\}")" /S
+echo "(the setup program took $(( $(date +%s) - start )) s)"
+check "the setup program exits 0 (exit $rc)" [ "$rc" = 0 ]
+check "the x86-64 saver is in the real system folder" [ -f "$c/windows/system32/navanava.scr" ]
+if [ -f "$c/windows/system32/navanava.scr" ]; then
+  machine=$(pe_machine "$c/windows/system32/navanava.scr")
+  check "the installed saver is the x86-64 program (machine $machine)" [ "$machine" = 8664 ]
+fi
+check "nothing went to the redirected 32-bit system folder" [ ! -e "$c/windows/syswow64/navanava.scr" ]
+check "the licence is in the setup folder" [ -f "$program_dir/LICENSE.txt" ]
+selected=$(reg_value "$desktop" SCRNSAVE.EXE | lower)
+check "SCRNSAVE.EXE names the installed saver ('$selected')" [ "$selected" = "$saver_windows" ]
+check "the screen saver is switched on" [ "$(reg_value "$desktop" ScreenSaveActive)" = 1 ]
+check "the wait time is the user's own" [ "$(reg_value "$desktop" ScreenSaveTimeOut)" = 420 ]
+
+check "the uninstaller is registered in the 64-bit view" key_exists "$uninstall_key"
+check "and only there" eval '! key_exists "$uninstall_key32"'
+check_entry() {
+  local name=$1 expected=$2 got
+  got=$(reg_value "$uninstall_key" "$name")
+  if [ "$got" = "$expected" ]; then pass "$name: $got"; else fail "$name is '$got', expected '$expected'"; fi
+}
+check_entry DisplayName "NavaNava Saver"
+check_entry DisplayVersion 0.991
+check_entry Publisher NavaNava
+icon=$(reg_value "$uninstall_key" DisplayIcon | lower)
+check "DisplayIcon is the installed saver's own icon ('$icon')" [ "$icon" = "$saver_windows,0" ]
+check_entry UninstallString '"C:\Program Files\NavaNava\uninstall.exe"'
+check_entry QuietUninstallString '"C:\Program Files\NavaNava\uninstall.exe" /S'
+check "the uninstaller exists" [ -f "$program_dir/uninstall.exe" ]
+# EstimatedSize in KB, rounded up, of every file installed.
+bytes=0
+for f in "$c/windows/system32/navanava.scr" "$program_dir/LICENSE.txt" "$program_dir/uninstall.exe"; do
+  [ -f "$f" ] && bytes=$((bytes + $(stat -c %s "$f")))
+done
+size_kb=$(( (bytes + 1023) / 1024 ))
+check "EstimatedSize is a DWORD" [ "$(reg_type "$uninstall_key" EstimatedSize)" = REG_DWORD ]
+check_entry EstimatedSize "$(printf '0x%x' "$size_kb")"
+
+echo "== the installed saver shows the scene"
+xdotool mousemove 500 400
+# `wine` execs the loader, which becomes the Windows process: its pid ends it.
+env LC_ALL=ja_JP.UTF-8 wine 'C:\windows\system32\navanava.scr' /s </dev/null >/dev/null 2>&1 &
+saver_pid=$!
+window=""
+for _ in $(seq 600); do
+  window=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -n1) && [ -n "$window" ] && break
+  sleep 0.1
+done
+check "the installed saver's full-screen window appears" [ -n "$window" ]
+matched=""
+if [ -n "$window" ]; then
+  for attempt in 1 2 3; do
+    sleep 1
+    import -window root -depth 8 "$work/shot.ppm"
+    if result=$(cd "$work" && wine "$(printf 'Z:%s' "${frame_match//\//\\}")" shot.ppm \
+                  "$(printf 'Z:%s' "${resources//\//\\}")" 20000 2>&1); then
+      matched=$result; break
+    fi
+  done
+  check "the screen shows the portable path's frame: ${matched//$'\r'/}${result//$'\r'/}" [ -n "$matched" ]
+fi
+kill "$saver_pid" 2>/dev/null || true
+wait "$saver_pid" 2>/dev/null || true
+saver_pid=""
+# The Windows process too, if the wrapper's end left it running.
+end_saver() { wine taskkill /f /im navanava.scr >/dev/null 2>&1 || true; }
+end_saver
+
+echo "== a second install over the first"
+echo 'stale' >"$c/windows/system32/navanava.scr"
+run "$(printf 'Z:%s' "${setup//\//\\}")" /S
+check "the second install exits 0 (exit $rc)" [ "$rc" = 0 ]
+machine=$(pe_machine "$c/windows/system32/navanava.scr" 2>/dev/null || echo none)
+check "the program is replaced in place (machine $machine)" [ "$machine" = 8664 ]
+check_entry DisplayVersion 0.991
+check "still one entry, in the 64-bit view" eval 'key_exists "$uninstall_key" && ! key_exists "$uninstall_key32"'
+
+echo "== silent uninstall"
+run 'C:\Program Files\NavaNava\uninstall.exe' /S
+check "the uninstaller exits 0 (exit $rc)" [ "$rc" = 0 ]
+check "the uninstaller's copy ends" wait_uninstalled
+check "the setup folder goes, the uninstaller with it" [ ! -e "$program_dir" ]
+check "the saver is removed from the system folder" [ ! -e "$c/windows/system32/navanava.scr" ]
+check "the program list's entry is removed" eval '! key_exists "$uninstall_key"'
+check "the selection is removed" [ -z "$(reg_value "$desktop" SCRNSAVE.EXE)" ]
+check "the wait time is still the user's own" [ "$(reg_value "$desktop" ScreenSaveTimeOut)" = 420 ]
+check "the settings are kept byte for byte" cmp -s "$c/windows/control.ini" <(printf '%s' "$settings")
+
+echo "== /NOSELECT with another saver selected, then /REMOVESETTINGS"
+wine reg add "$desktop" /v SCRNSAVE.EXE /t REG_SZ /d 'C:\windows\system32\other.scr' /f >/dev/null
+run "$(printf 'Z:%s' "${setup//\//\\}")" /S /NOSELECT
+check "the install exits 0 (exit $rc)" [ "$rc" = 0 ]
+check "the other saver stays selected after /NOSELECT" \
+  [ "$(reg_value "$desktop" SCRNSAVE.EXE)" = 'C:\windows\system32\other.scr' ]
+run 'C:\Program Files\NavaNava\uninstall.exe' /S /REMOVESETTINGS
+check "the uninstaller exits 0 (exit $rc)" [ "$rc" = 0 ]
+check "the uninstaller's copy ends" wait_uninstalled
+check "the setup folder goes" [ ! -e "$program_dir" ]
+check "the saver is removed" [ ! -e "$c/windows/system32/navanava.scr" ]
+check "the other saver stays selected" \
+  [ "$(reg_value "$desktop" SCRNSAVE.EXE)" = 'C:\windows\system32\other.scr' ]
+check "the saver's settings are removed" eval '! grep -q "ScreenSaver.NavaNava" "$c/windows/control.ini"'
+check "another program's section is kept" grep -q '^kept=1' "$c/windows/control.ini"
+
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
+echo "all checks passed"
