@@ -76,8 +76,9 @@ run() { rc=0; env LC_ALL=en_US.UTF-8 wine "$@" </dev/null >"$work/out" 2>&1 || r
 uninstaller_running() {
   local p
   for p in /proc/[0-9]*; do
-    tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q '~nsu[^ ]*\.tmp\\Un\.exe' || continue
-    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    # A process may end between the listing and the reading.
+    { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -q '~nsu[^ ]*\.tmp\\Un\.exe' || continue
+    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
   done
   return 1
 }
@@ -160,7 +161,8 @@ if [ -n "$window" ]; then
       matched=$result; break
     fi
   done
-  check "the screen shows the portable path's frame: ${matched//$'\r'/}${result//$'\r'/}" [ -n "$matched" ]
+  shown=${matched:-$result}
+  check "the screen shows the portable path's frame: ${shown//$'\r'/}" [ -n "$matched" ]
 fi
 kill "$saver_pid" 2>/dev/null || true
 wait "$saver_pid" 2>/dev/null || true
