@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The setup program in a fresh 64-bit prefix under 64-bit Wine (the 32-bit
-# setup program runs there as on 64-bit Windows): a silent install puts the
-# x86-64 saver into the real system folder, selects it without touching the
-# wait time and registers the uninstaller with its fields; the installed
-# saver runs with /s and shows the scene; a second install upgrades in
-# place; the silent uninstall removes the files, the program list's entry
-# and the selection and keeps the settings; /NOSELECT and /REMOVESETTINGS
-# leave another saver selected and remove the settings.
+# setup program runs there as on 64-bit Windows): its texts follow the
+# system's language; a silent install puts the x86-64 saver into the real
+# system folder, selects it without touching the wait time and registers the
+# uninstaller with its fields; the installed saver runs with /s and shows the
+# scene; a second install upgrades in place; the silent uninstall removes the
+# files, the program list's entry and the selection and keeps the settings;
+# /NOSELECT and /REMOVESETTINGS leave another saver selected and remove the
+# settings.
 #
 #   windows_setup_test.sh SETUP.exe FRAME_MATCH.exe RESOURCES
 #
@@ -49,14 +50,15 @@ check() {  # check WHAT COMMAND...: passes when COMMAND succeeds
   if "$@"; then pass "$what"; else fail "$what"; fi
 }
 
-# The value of a registry entry as `reg query` prints it ("" when absent).
+# The value of a registry entry as `reg query` prints it ("" when absent:
+# a missing entry is a failed check, never the end of the script).
 reg_value() {
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+  { wine reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' |
     awk -v name="$2" '{ line = $0; sub(/^ +/, "", line) }
       index(line, name "    ") == 1 { sub(/^[^ ]+    [^ ]+    /, "", line); print line; exit }'
 }
 reg_type() {
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+  { wine reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' |
     awk -v name="$2" '{ line = $0; sub(/^ +/, "", line) }
       index(line, name "    ") == 1 { split(line, f, "    "); print f[2]; exit }'
 }
@@ -98,6 +100,29 @@ saver_windows='c:\windows\system32\navanava.scr'
 wine reg add "$desktop" /v ScreenSaveTimeOut /t REG_SZ /d 420 /f >/dev/null
 settings=$'[Other]\r\nkept=1\r\n[ScreenSaver.NavaNava]\r\n\x91\xac\x82\xb3=10\r\n\x90\xe1\x82\xcc\x90\x94=0\r\n'
 printf '%s' "$settings" >"$c/windows/control.ini"
+
+echo "== the setup program's language follows the system's"
+# The first page's window title, in the setup program's own words, under
+# each locale; the window is closed unanswered, nothing is installed.
+setup_title() {
+  local pid id="" title=""
+  env LC_ALL="$1" LANG="$1" wine "$(printf 'Z:%s' "${setup//\//\\}")" </dev/null >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 900); do
+    id=$(xdotool search --name '^NavaNava Saver' 2>/dev/null | head -n1) && [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] && title=$(xdotool getwindowname "$id" 2>/dev/null || true)
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  for _ in $(seq 100); do xdotool search --name '^NavaNava Saver' >/dev/null 2>&1 || break; sleep 0.1; done
+  echo "$title"
+}
+title=$(setup_title en_US.UTF-8)
+check "in English under an English locale ('$title')" [ "$title" = "NavaNava Saver Setup" ]
+title=$(setup_title ja_JP.UTF-8)
+check "in Japanese under a Japanese locale ('$title')" [ "$title" = "NavaNava Saver セットアップ" ]
+check "and nothing is installed by a closed setup program" [ ! -e "$c/windows/system32/navanava.scr" ]
 
 echo "== silent install"
 start=$(date +%s)
@@ -155,7 +180,7 @@ matched=""
 if [ -n "$window" ]; then
   for attempt in 1 2 3; do
     sleep 1
-    import -window root -depth 8 "$work/shot.ppm"
+    import -window root -depth 8 "$work/shot.ppm" || true
     if result=$(cd "$work" && wine "$(printf 'Z:%s' "${frame_match//\//\\}")" shot.ppm \
                   "$(printf 'Z:%s' "${resources//\//\\}")" 20000 2>&1); then
       matched=$result; break
