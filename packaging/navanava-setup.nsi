@@ -59,7 +59,6 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "(C) 2026 NavaNava"
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "$(OpenSettingsText)"
 !define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
-!define MUI_FINISHPAGE_RUN_NOTCHECKED
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${LICENSE}"
@@ -82,6 +81,8 @@ LangString SelectSectionText ${LANG_ENGLISH} "Use NavaNava as my screen saver"
 LangString SelectSectionText ${LANG_JAPANESE} "スクリーン セーバーをナバセーバーにする"
 LangString OpenSettingsText ${LANG_ENGLISH} "Open the Screen Saver settings"
 LangString OpenSettingsText ${LANG_JAPANESE} "スクリーン セーバーの設定を開く"
+LangString NeedAdminText ${LANG_ENGLISH} "NavaNava is installed for every user of this computer: please run the setup program as an administrator."
+LangString NeedAdminText ${LANG_JAPANESE} "ナバセーバーはこのコンピューターのすべてのユーザーにインストールされます。管理者としてセットアップを実行してください。"
 LangString UnProgramSectionText ${LANG_ENGLISH} "NavaNava screen saver"
 LangString UnProgramSectionText ${LANG_JAPANESE} "ナバセーバー"
 LangString UnSettingsSectionText ${LANG_ENGLISH} "My NavaNava settings (speed and flakes)"
@@ -224,8 +225,22 @@ Section /o "un.$(UnSettingsSectionText)" UnSecSettings
   ${EndIf}
 SectionEnd
 
+; Where the system does not raise the setup program to an administrator's
+; rights (Windows before Vista, or an ordinary account there), it stops
+; before it writes anything, rather than fail half way.
+!macro RequireAdmin
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_ICONSTOP|MB_OK "$(NeedAdminText)" /SD IDOK
+    SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
+    Quit
+  ${EndIf}
+!macroend
+
 ; The command line's switches, read once the sections exist.
 Function .onInit
+  !insertmacro RequireAdmin
   !insertmacro UseNativeView
   ; Unless /D= named a folder: where an earlier install put its files (so
   ; that a second install replaces them in place), else the program folder
@@ -248,6 +263,7 @@ Function .onInit
 FunctionEnd
 
 Function un.onInit
+  !insertmacro RequireAdmin
   !insertmacro UseNativeView
   !insertmacro SetSaverPath
   ${GetParameters} $R0
