@@ -1,27 +1,43 @@
 #!/usr/bin/env bash
-# The setup program in a fresh 64-bit prefix under 64-bit Wine (the 32-bit
-# setup program runs there as on 64-bit Windows): its texts follow the
-# system's language; a silent install puts the x86-64 saver into the real
-# system folder, selects it without touching the wait time and registers the
-# uninstaller with its fields; the installed saver runs with /s and shows the
-# scene; a second install upgrades in place; the silent uninstall removes the
-# files, the program list's entry and the selection and keeps the settings;
-# /NOSELECT and /REMOVESETTINGS leave another saver selected and remove the
-# settings.
+# The setup program in a fresh prefix: its texts follow the system's
+# language; a silent install puts the saver that fits into the system folder
+# (on 64-bit Windows the x86-64 saver into the real one, past the redirection
+# of the 32-bit setup program), selects it without touching the wait time and
+# registers the uninstaller with its fields; the installed saver runs with /s
+# and shows the scene; a second install upgrades in place; the silent
+# uninstall removes the files, the program list's entry and the selection and
+# keeps the settings; /NOSELECT and /REMOVESETTINGS leave another saver
+# selected and remove the settings.
 #
-#   windows_setup_test.sh SETUP.exe FRAME_MATCH.exe RESOURCES
+#   windows_setup_test.sh SETUP.exe FRAME_MATCH.exe RESOURCES [win64|win32]
+#
+# win64 (the default): a prefix of the 64-bit Wine, which runs the 32-bit
+# setup program as 64-bit Windows does. win32: a prefix of the 32-bit Wine,
+# as 32-bit Windows; where Wine's 32-bit programs run under an emulator this
+# is skipped (each start of the 32-bit Wine there costs minutes, and the
+# installed 32-bit saver meets the emulator's faults), unless
+# NAVANAVA_SETUP_UNDER_EMULATOR=1 asks for it anyway.
 #
 # The prefix, its display and its wineserver are this test's alone and are
 # stopped at the end.
 set -euo pipefail
-for arg in "$@"; do [ -e "$arg" ] || { echo "windows_setup_test: $arg is missing" >&2; exit 2; }; done
+for arg in "$1" "$2" "$3"; do [ -e "$arg" ] || { echo "windows_setup_test: $arg is missing" >&2; exit 2; }; done
 setup=$(realpath "$1") frame_match=$(realpath "$2") resources=$(realpath "$3")
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 
-# The 64-bit Wine, with a root of its own below the build's Wine root (the
-# build's own sessions may be 32-bit ones, and a root holds one template).
-export NAVANAVA_WINE_ARCH=win64
-export NAVANAVA_WINE_ROOT=${NAVANAVA_WINE_ROOT:-$scripts/../build/wine}/setup64
+arch=${4:-win64}
+case "$arch" in
+  win64) machine_wanted=8664 machine_name=x86-64 ;;
+  win32) machine_wanted=014c machine_name=i386 ;;
+  *) echo "windows_setup_test: the Wine is win64 or win32, not '$arch'" >&2; exit 2 ;;
+esac
+# The Wine of that architecture, with a root of its own below the build's
+# Wine root (a root holds one template prefix, of one architecture).
+export NAVANAVA_WINE_ARCH=$arch
+export NAVANAVA_WINE_ROOT=${NAVANAVA_WINE_ROOT:-$scripts/../build/wine}/setup-$arch
+if [ "$arch" = win32 ] && [ "${NAVANAVA_SETUP_UNDER_EMULATOR:-}" != 1 ]; then
+  "$scripts/wine-session.sh" needs-native || exit $?
+fi
 mkdir -p "$NAVANAVA_WINE_ROOT"
 session="$NAVANAVA_WINE_ROOT/d24-setup"
 work=$(mktemp -d "${TMPDIR:-/tmp}/navanava-setup.XXXXXX")
@@ -129,20 +145,22 @@ start=$(date +%s)
 run "$(printf 'Z:%s' "${setup//\//\\}")" /S
 echo "(the setup program took $(( $(date +%s) - start )) s)"
 check "the setup program exits 0 (exit $rc)" [ "$rc" = 0 ]
-check "the x86-64 saver is in the real system folder" [ -f "$c/windows/system32/navanava.scr" ]
+check "the saver is in the system folder" [ -f "$c/windows/system32/navanava.scr" ]
 if [ -f "$c/windows/system32/navanava.scr" ]; then
   machine=$(pe_machine "$c/windows/system32/navanava.scr")
-  check "the installed saver is the x86-64 program (machine $machine)" [ "$machine" = 8664 ]
+  check "the installed saver is the $machine_name program (machine $machine)" [ "$machine" = "$machine_wanted" ]
 fi
-check "nothing went to the redirected 32-bit system folder" [ ! -e "$c/windows/syswow64/navanava.scr" ]
+if [ "$arch" = win64 ]; then
+  check "nothing went to the redirected 32-bit system folder" [ ! -e "$c/windows/syswow64/navanava.scr" ]
+fi
 check "the licence is in the setup folder" [ -f "$program_dir/LICENSE.txt" ]
 selected=$(reg_value "$desktop" SCRNSAVE.EXE | lower)
 check "SCRNSAVE.EXE names the installed saver ('$selected')" [ "$selected" = "$saver_windows" ]
 check "the screen saver is switched on" [ "$(reg_value "$desktop" ScreenSaveActive)" = 1 ]
 check "the wait time is the user's own" [ "$(reg_value "$desktop" ScreenSaveTimeOut)" = 420 ]
 
-check "the uninstaller is registered in the 64-bit view" key_exists "$uninstall_key"
-check "and only there" eval '! key_exists "$uninstall_key32"'
+check "the uninstaller is registered (in the native view)" key_exists "$uninstall_key"
+if [ "$arch" = win64 ]; then check "and not in the 32-bit view" eval '! key_exists "$uninstall_key32"'; fi
 check_entry() {
   local name=$1 expected=$2 got
   got=$(reg_value "$uninstall_key" "$name")
@@ -201,14 +219,16 @@ echo 'stale' >"$c/windows/system32/navanava.scr"
 run "$(printf 'Z:%s' "${setup//\//\\}")" /S
 check "the second install exits 0 (exit $rc)" [ "$rc" = 0 ]
 machine=$(pe_machine "$c/windows/system32/navanava.scr" 2>/dev/null || echo none)
-check "the program is replaced in place (machine $machine)" [ "$machine" = 8664 ]
+check "the program is replaced in place (machine $machine)" [ "$machine" = "$machine_wanted" ]
 check_entry DisplayVersion 0.991
-check "still one entry, in the 64-bit view" eval 'key_exists "$uninstall_key" && ! key_exists "$uninstall_key32"'
+check "still one entry, in the native view" eval 'key_exists "$uninstall_key" && ! key_exists "$uninstall_key32"'
 
 echo "== silent uninstall"
+start=$(date +%s)
 run 'C:\Program Files\NavaNava\uninstall.exe' /S
 check "the uninstaller exits 0 (exit $rc)" [ "$rc" = 0 ]
 check "the uninstaller's copy ends" wait_uninstalled
+echo "(the uninstaller took $(( $(date +%s) - start )) s)"
 check "the setup folder goes, the uninstaller with it" [ ! -e "$program_dir" ]
 check "the saver is removed from the system folder" [ ! -e "$c/windows/system32/navanava.scr" ]
 check "the program list's entry is removed" eval '! key_exists "$uninstall_key"'
