@@ -99,8 +99,7 @@ Var SaverPath
 !macroend
 
 ; On 64-bit Windows the program list's entry goes to the 64-bit registry
-; view, which the 64-bit control panel reads first, and the setup program's
-; own files to the 64-bit program folder.
+; view, which the 64-bit control panel reads first.
 !macro UseNativeView
   ${If} ${RunningX64}
     SetRegView 64
@@ -174,7 +173,13 @@ FunctionEnd
 Function un.IsStillSelected
   Exch $0
   Push $1
+  ${If} ${RunningX64}
+    ${DisableX64FSRedirection}
+  ${EndIf}
   GetFullPathName /SHORT $1 "$SaverPath"
+  ${If} ${RunningX64}
+    ${EnableX64FSRedirection}
+  ${EndIf}
   ${If} $0 == ""
     StrCpy $0 0
   ${ElseIf} $0 == "$SaverPath"
@@ -199,12 +204,13 @@ Section "!un.$(UnProgramSectionText)" UnSecProgram
     DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
   ${EndIf}
 
+  ; A saver that runs right now is removed at the next start of Windows.
   ${If} ${RunningX64}
     ${DisableX64FSRedirection}
-    Delete "$SaverPath"
+    Delete /REBOOTOK "$SaverPath"
     ${EnableX64FSRedirection}
   ${Else}
-    Delete "$SaverPath"
+    Delete /REBOOTOK "$SaverPath"
   ${EndIf}
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\uninstall.exe"
