@@ -105,11 +105,13 @@ run-web: web web-node
 bench: native
 	@for b in $(BUILD)/native/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
 
-# The Debian package (the XScreenSaver hack) and the zip with navanava.scr.
+# The Debian package (the XScreenSaver hack), the Windows setup program and
+# the zip with navanava.scr.
 package: native win32 win64
 	@cd $(BUILD)/native && cpack -G DEB >/dev/null
+	@cmake --build $(BUILD)/win32 --target navanava_setup -- --no-print-directory -s
 	@cd $(BUILD)/win32 && cpack -G ZIP >/dev/null
-	@ls -1 $(BUILD)/native/packages/*.deb $(BUILD)/win32/packages/*.zip
+	@ls -1 $(BUILD)/native/packages/*.deb $(BUILD)/win32/packages/*-setup.exe $(BUILD)/win32/packages/*.zip
 
 # Sizes, time to the first picture and the cost of a frame in Chromium.
 bench-web: web web-node
