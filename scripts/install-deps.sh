@@ -10,7 +10,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine xvfb xdotool imagemagick fonts-ipafont-gothic x11-utils
   xserver-xephyr libxinerama1:i386 libxinerama1
   libx11-dev libxext-dev libxrandr-dev libxres-dev x11-xserver-utils xscreensaver xscreensaver-data
-  libwayland-dev libwayland-bin wayland-protocols sway swayidle grim wtype weston
+  libwayland-dev libwayland-bin wayland-protocols sway swayidle swaylock grim wtype weston
   emscripten node-acorn chromium
   dpkg-dev zip unzip python3 lintian
 )
