@@ -86,8 +86,10 @@ bool SwaySession::Running(pid_t pid) {
 }
 
 std::vector<std::string> SwaySession::Environment(const std::vector<std::string>& extra) const {
+  // --pdeathsig: whatever is started here ends with the test program, also
+  // when that is killed (a CTest time-out) before it could stop them itself.
   std::vector<std::string> env = {"setpriv", "--reuid=nobody", "--regid=nogroup",
-                                  "--clear-groups", "env", "-i",
+                                  "--clear-groups", "--pdeathsig=TERM", "env", "-i",
                                   "PATH=/usr/bin:/bin", "HOME=" + home,
                                   "XDG_RUNTIME_DIR=" + runtime, "XDG_CONFIG_HOME=" + home + "/config"};
   if (!display.empty()) env.push_back("WAYLAND_DISPLAY=" + display);
