@@ -66,19 +66,34 @@ check() {  # check WHAT COMMAND...: passes when COMMAND succeeds
   if "$@"; then pass "$what"; else fail "$what"; fi
 }
 
+# `reg query`'s output for a key or a value. A Wine start on a loaded machine
+# now and then prints nothing at all (seen once in a run of dozens); an empty
+# answer is therefore asked again, twice, before it counts as "absent", and
+# what the failed starts said goes to the log.
+reg_query() {
+  local out="" attempt
+  for attempt in 1 2 3; do
+    out=$(wine reg query "$@" 2>"$work/reg.err" | tr -d '\r' || true)
+    case "$out" in *HKEY_*) break ;; esac
+    if [ -s "$work/reg.err" ] && ! grep -q 'Unable to find' "$work/reg.err"; then
+      echo "(reg query $*, start $attempt: $(tr '\n' ' ' <"$work/reg.err" | cut -c1-300))" >&2
+    fi
+  done
+  printf '%s\n' "$out"
+}
 # The value of a registry entry as `reg query` prints it ("" when absent:
 # a missing entry is a failed check, never the end of the script).
 reg_value() {
-  { wine reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' |
+  reg_query "$1" /v "$2" |
     awk -v name="$2" '{ line = $0; sub(/^ +/, "", line) }
       index(line, name "    ") == 1 { sub(/^[^ ]+    [^ ]+    /, "", line); print line; exit }'
 }
 reg_type() {
-  { wine reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' |
+  reg_query "$1" /v "$2" |
     awk -v name="$2" '{ line = $0; sub(/^ +/, "", line) }
       index(line, name "    ") == 1 { split(line, f, "    "); print f[2]; exit }'
 }
-key_exists() { wine reg query "$1" >/dev/null 2>&1; }
+key_exists() { case "$(reg_query "$1")" in *HKEY_*) return 0 ;; *) return 1 ;; esac; }
 lower() { tr '[:upper:]' '[:lower:]'; }
 # The machine field of a PE image's file header: 014c for i386, 8664 for x86-64.
 pe_machine() {
