@@ -60,6 +60,12 @@ wants xsnow && [ ! -x "$xsnow" ] && need "$xsnow" xsnow
 
 work=$(mktemp -d)
 chmod 755 "$work"
+# The Wayland program runs as nobody, who may not reach a checkout in a
+# private folder: it runs from a copy here.
+if [ -n "$wayland" ]; then
+  cp "$wayland" "$work/navanava-wayland" && chmod 755 "$work/navanava-wayland"
+  wayland=$work/navanava-wayland
+fi
 results=$work/results.tsv
 : >"$results"
 pids=()

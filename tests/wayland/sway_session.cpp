@@ -221,6 +221,7 @@ void SwaySession::Stop() {
 // one from mktemp -d). Programs of the system are run where they are.
 std::string SwaySession::Reachable(const std::string& program) const {
   if (program.empty() || program[0] != '/' || program.rfind("/usr/", 0) == 0) return program;
+  if (!dir.empty() && program.rfind(dir + "/", 0) == 0) return program;
   const std::string bin = dir + "/bin";
   mkdir(bin.c_str(), 0755);
   const std::string copy = bin + "/" + std::filesystem::path(program).filename().string();
@@ -230,12 +231,24 @@ std::string SwaySession::Reachable(const std::string& program) const {
   return copy;
 }
 
+// An absolute path to an executable file outside the system's folders.
+bool SwaySession::IsBuildProgram(const std::string& path) const {
+  if (path.empty() || path[0] != '/' || path.rfind("/usr/", 0) == 0) return false;
+  if (!dir.empty() && path.rfind(dir + "/", 0) == 0) return false;
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IXUSR) != 0;
+}
+
 NobodyProcess SwaySession::Spawn(const std::vector<std::string>& args,
                                  const std::vector<std::string>& env, bool withInput) {
   NobodyProcess p;
   std::vector<std::string> all = Environment(env);
   all.insert(all.end(), args.begin(), args.end());
-  if (!args.empty()) all[all.size() - args.size()] = Reachable(args[0]);
+  // The program, or a program it is to run (after `env`-style assignments or
+  // as another program's argument): every executable file of the build.
+  for (size_t i = all.size() - args.size(); i < all.size(); ++i) {
+    if (IsBuildProgram(all[i])) all[i] = Reachable(all[i]);
+  }
   p.outputPath = dir + "/out-" + std::to_string(started_.size()) + ".txt";
   p.pid = SpawnWith(all, {}, p.outputPath, withInput ? &p.input : nullptr);
   if (p.pid > 0) started_.push_back(p.pid);
@@ -257,7 +270,11 @@ NobodyProcess SwaySession::SpawnOnSocket(const std::vector<std::string>& args) {
   // WAYLAND_DISPLAY names no compositor: only the handed-over socket works.
   std::vector<std::string> all = Environment({"WAYLAND_DISPLAY=no-such-compositor", "WAYLAND_SOCKET=3"});
   all.insert(all.end(), args.begin(), args.end());
-  if (!args.empty()) all[all.size() - args.size()] = Reachable(args[0]);
+  // The program, or a program it is to run (after `env`-style assignments or
+  // as another program's argument): every executable file of the build.
+  for (size_t i = all.size() - args.size(); i < all.size(); ++i) {
+    if (IsBuildProgram(all[i])) all[i] = Reachable(all[i]);
+  }
   p.outputPath = dir + "/out-" + std::to_string(started_.size()) + ".txt";
   p.pid = SpawnWith(all, {}, p.outputPath, nullptr, fd);
   close(fd);

@@ -55,6 +55,7 @@ class SwaySession {
 
  private:
   std::vector<std::string> Environment(const std::vector<std::string>& extra) const;
+  bool IsBuildProgram(const std::string& path) const;
   bool MakeFolders(std::string* error);
   bool WaitForSocket();
   std::vector<pid_t> started_;

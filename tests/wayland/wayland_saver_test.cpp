@@ -149,6 +149,19 @@ Difference Compare(const std::vector<uint32_t>& got, const std::vector<uint32_t>
   return d;
 }
 
+// A bound in real time: the screenshots a wait takes count against it too.
+class Deadline {
+ public:
+  explicit Deadline(double seconds)
+      : end_(std::chrono::steady_clock::now() +
+             std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                 std::chrono::duration<double>(seconds))) {}
+  bool Passed() const { return std::chrono::steady_clock::now() > end_; }
+
+ private:
+  std::chrono::steady_clock::time_point end_;
+};
+
 class WaylandSaver : public ::testing::Test {
  protected:
   void Begin(const std::vector<std::string>& config, int outputs = 2) {
@@ -168,12 +181,14 @@ class WaylandSaver : public ::testing::Test {
                                           int height, double seconds = 90) {
     Difference last;
     int w = 0, h = 0;
-    for (double waited = 0; waited <= seconds; waited += 0.3) {
+    // At least one shot, however short the wait.
+    for (const Deadline end(seconds);;) {
       std::vector<uint32_t> got;
       if (sway.Screenshot(output, &got, &w, &h) && w == width && h == height) {
         last = Compare(got, wanted);
         if (last.count == 0) return ::testing::AssertionSuccess();
       }
+      if (end.Passed()) break;
       SleepSeconds(0.3);
     }
     return ::testing::AssertionFailure()
@@ -191,7 +206,7 @@ class WaylandSaver : public ::testing::Test {
   // scene, running on, has hardly any red).
   ::testing::AssertionResult Covered(const std::string& output, double seconds = 90) {
     int64_t red = -1;
-    for (double waited = 0; waited <= seconds; waited += 0.3) {
+    for (const Deadline end(seconds);;) {
       std::vector<uint32_t> got;
       int w = 0, h = 0;
       if (sway.Screenshot(output, &got, &w, &h)) {
@@ -199,6 +214,7 @@ class WaylandSaver : public ::testing::Test {
         for (uint32_t p : got) red += (p & 0xFFFFFF) == 0xFF0000 ? 1 : 0;
         if (red * 2 < static_cast<int64_t>(got.size())) return ::testing::AssertionSuccess();
       }
+      if (end.Passed()) break;
       SleepSeconds(0.3);
     }
     return ::testing::AssertionFailure() << output << " not covered: " << red << " red pixels";
@@ -348,9 +364,10 @@ TEST_F(WaylandSaver, OnePerSessionAndQuitReturnsOnlyOnceItIsGone) {
 TEST_F(WaylandSaver, SwayidleStartsItAndQuitsItBeforeTheLocker) {
   Begin(TwoOutputs(1));
   const std::string shot = sway.home + "/locker.png";
+  const std::string program = sway.Reachable(kProgram);  // inside swayidle's command lines
   const NobodyProcess idle =
-      sway.Spawn({"swayidle", "timeout", "1", kProgram + " --seed 1 --ticks 1", "timeout", "10",
-                  kProgram + " --quit; grim -o HEADLESS-1 " + shot + ".part && mv " + shot +
+      sway.Spawn({"swayidle", "timeout", "1", program + " --seed 1 --ticks 1", "timeout", "10",
+                  program + " --quit; grim -o HEADLESS-1 " + shot + ".part && mv " + shot +
                       ".part " + shot});
   WaitUntilDrawn();
   EXPECT_TRUE(SwaySession::Running(idle.pid)) << ReadFileText(idle.outputPath);
@@ -371,9 +388,10 @@ TEST_F(WaylandSaver, SwayidleStartsItAndQuitsItBeforeTheLocker) {
 // locker is what stays.
 TEST_F(WaylandSaver, TheDocumentedSwayidleLineHandsOverToTheLocker) {
   Begin(TwoOutputs(1));
+  const std::string program = sway.Reachable(kProgram);  // inside swayidle's command lines
   const NobodyProcess idle =
-      sway.Spawn({"swayidle", "timeout", "1", kProgram + " --seed 1 --ticks 1", "timeout", "15",
-                  "swaylock -f -c 00ff00; " + kProgram + " --quit"});
+      sway.Spawn({"swayidle", "timeout", "1", program + " --seed 1 --ticks 1", "timeout", "15",
+                  "swaylock -f -c 00ff00; " + program + " --quit"});
   WaitUntilDrawn();
   int desktop = 0, shots = 0;
   bool locked = false;
