@@ -34,7 +34,8 @@ hold_prefix() {
 # start_x COMMAND...: an X server or client in the background, ended by
 # stop_x or at cleanup.
 start_x() {
-  "$@" </dev/null >/dev/null 2>&1 8>&- &
+  # It ends with this script, also when the test runner kills it outright.
+  setpriv --pdeathsig=TERM "$@" </dev/null >/dev/null 2>&1 8>&- &
   x_pids+=($!)
 }
 # start_xvfb FIRST SCREEN: a private Xvfb on the first free display from

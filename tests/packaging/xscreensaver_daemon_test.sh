@@ -55,7 +55,7 @@ fi
 # A private X server. Waits below are generous: a loaded machine starts
 # everything slowly.
 launch_xvfb() {
-  Xvfb ":$1" -screen 0 800x600x24 -noreset -nolisten tcp </dev/null >/dev/null 2>&1 &
+  setpriv --pdeathsig=TERM Xvfb ":$1" -screen 0 800x600x24 -noreset -nolisten tcp </dev/null >/dev/null 2>&1 &
   launched_pid=$!
   xvfb_pid=$launched_pid
 }

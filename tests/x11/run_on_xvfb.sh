@@ -24,8 +24,10 @@ listen=(-nolisten tcp)
 [ $tcp = 1 ] && listen=(-listen tcp -ac)
 xvfb=""
 trap '[ -n "$xvfb" ] && { kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; }' EXIT
+# setpriv --pdeathsig: the server ends with this script, also when the test
+# runner kills it outright and the trap never runs.
 launch_xvfb() {
-  Xvfb ":$1" -screen 0 "$geometry" -noreset "${listen[@]}" "${xvfb_args[@]}" </dev/null >/dev/null 2>&1 &
+  setpriv --pdeathsig=TERM Xvfb ":$1" -screen 0 "$geometry" -noreset "${listen[@]}" "${xvfb_args[@]}" </dev/null >/dev/null 2>&1 &
   launched_pid=$!
 }
 # The first free number from 140 on (see x-server.sh).

@@ -709,7 +709,9 @@ TEST_F(X11Saver, LostServerEndsItQuietlyWithCodeFour) {
   for (int n = 190, attempt = 0; attempt < 40 && server < 0; ++n, ++attempt) {
     while (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0) ++n;
     name = ":" + std::to_string(n);
-    std::vector<std::string> argsStore = {"Xvfb", name, "-screen", "0", "320x240x24", "-noreset",
+    // Through setpriv --pdeathsig: the server ends with this test program,
+    // also when the test runner kills it.
+    std::vector<std::string> argsStore = {"setpriv", "--pdeathsig=TERM", "Xvfb", name, "-screen", "0", "320x240x24", "-noreset",
                                           "-nolisten", "tcp"};
     std::vector<char*> argv;
     for (std::string& s : argsStore) argv.push_back(&s[0]);
@@ -718,7 +720,7 @@ TEST_F(X11Saver, LostServerEndsItQuietlyWithCodeFour) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t spawned = -1;
-    ASSERT_EQ(posix_spawnp(&spawned, "Xvfb", &actions, nullptr, argv.data(), environ), 0);
+    ASSERT_EQ(posix_spawnp(&spawned, "setpriv", &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     // Ready once its lock file names it and it accepts a connection (the
     // socket alone may be another server's); gone when the number was taken.
