@@ -653,8 +653,12 @@ TEST_F(X11Saver, TicksStayAtAHundredASecondWhilePicturesFollowTheRefresh) {
     const std::vector<uint32_t> pictureB = ReadWindow(display, window, w, h);
     const long switchesB = VoluntarySwitches(c.pid);
     const double b1 = SecondsSince(started);
-    if (a1 - a0 > 0.05 || b1 - b0 > 0.05) {
-      report += " (a picture took over 50 ms to read)";
+    // Each picture shows the scene at some moment of its read: the ticks
+    // between them must fit the time between those moments, whose least and
+    // most are the reads' near and far ends. A read slower than 250 ms (a
+    // very busy machine) would leave too wide a span; that round is retried.
+    if (a1 - a0 > 0.25 || b1 - b0 > 0.25) {
+      report += " (a picture took over 250 ms to read)";
       continue;
     }
     const double seconds = (b0 + b1) / 2 - (a0 + a1) / 2;
@@ -663,14 +667,15 @@ TEST_F(X11Saver, TicksStayAtAHundredASecondWhilePicturesFollowTheRefresh) {
     const TickRange tickB = FindTick(pictureB, w, h, 10, 6, tickA.first,
                                      tickA.last + static_cast<int32_t>(seconds * 100) + 50);
     ASSERT_GE(tickB.first, 1) << "the second picture is no tick of the scene";
-    const double expected = seconds * 100;
+    const double least = (b0 - a1) * 100, most = (b1 - a0) * 100;
     const double wakeUps = (switchesB - switchesA) / seconds;
     char line[200];
     std::snprintf(line, sizeof line,
-                  " [ticks %d..%d to %d..%d over %.3f s, %.1f wake-ups a second]", tickA.first,
-                  tickA.last, tickB.first, tickB.last, seconds, wakeUps);
+                  " [ticks %d..%d to %d..%d over %.3f s (%.0f to %.0f ticks due), %.1f wake-ups "
+                  "a second]",
+                  tickA.first, tickA.last, tickB.first, tickB.last, seconds, least, most, wakeUps);
     report += line;
-    held = tickB.first - tickA.last >= expected - 10 && tickB.last - tickA.first <= expected + 10;
+    held = tickB.first - tickA.last >= least - 10 && tickB.last - tickA.first <= most + 10;
     // At 30 Hz: thirty pictures a second, one wake-up each (about 190
     // before, at a picture per tick); a server slow to read a picture on a
     // busy machine costs a wake-up more now and then.
