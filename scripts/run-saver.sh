@@ -12,6 +12,7 @@
 # start and print the emulator's messages.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/x-server.sh"
 root=$(cd "$here/.." && pwd)
 build=${1:-$root/build}
 if NAVANAVA_WINE_ARCH=win32 "$here/wine-session.sh" emulated || ! [ -f "$build/win32/win32/navanava.scr" ]; then
@@ -43,11 +44,7 @@ trap '"$here/wine-session.sh" stop' EXIT
 while IFS='=' read -r k v; do export "$k=$v"; done < <("$here/wine-session.sh" start 24)
 env LC_ALL=ja_JP.UTF-8 wine "$scr" /s &
 pid=$!
-window=""
-for _ in $(seq 600); do
-  window=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -n1) && [ -n "$window" ] && break
-  sleep 0.1
-done
+window=$(x_find_window '^Screen Saver$') || window=""
 sleep 4
 import -window root "$shot"
 echo "run-saver: no display; the saver ran on a private X server, screenshot: $shot"

@@ -34,3 +34,19 @@ x_server_start() {
   done
   return 1
 }
+
+#   x_find_window REGEX [SECONDS]
+#
+# Prints the first window on $DISPLAY whose name matches REGEX, waiting up
+# to SECONDS (default 60: Wine starts slowly on a busy machine); returns 1
+# when none appears. A search that meets a window going away fails with an X
+# error and is simply tried again.
+x_find_window() {
+  local id tries=$(( ${2:-60} * 10 ))
+  for _ in $(seq "$tries"); do
+    id=$(xdotool search --name "$1" 2>/dev/null | head -n1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}

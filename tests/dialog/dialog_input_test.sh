@@ -15,6 +15,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 scripts=$here/../../scripts
+source "$scripts/x-server.sh"
 probe=$1 program=$2 kind=${3:-saver}
 
 # A session of its own (display and prefix): the pointer, the keyboard focus
@@ -58,18 +59,8 @@ stored_file() {  # stored_file SPEED_VALUE COUNT_VALUE
 
 info() { awk -v k="$1" '$1 == k { $1 = ""; sub(/^ /, ""); print }' "$work/info"; }
 
-# find_window PATTERN: the first X window whose name matches, waiting up to
-# 60 s. A search that meets a window going away fails with an X error and is
-# simply tried again.
-find_window() {
-  local id
-  for _ in $(seq 600); do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -n1) || true
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
+# find_window PATTERN: the first X window whose name matches (x-server.sh).
+find_window() { x_find_window "$1"; }
 
 # start_dialog MODE ARGS...: MODE is "root" or "desktop" (optionally followed
 # by ":ACTIONS" for message actions of the probe); starts the program through

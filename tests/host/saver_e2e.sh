@@ -14,6 +14,7 @@ for arg in "$@"; do [ -e "$arg" ] || { echo "saver_e2e: $arg is missing" >&2; ex
 saver=$(realpath "$1") parent_exe=$(realpath "$2") password_cpl=$(realpath "$3")
 mpr_dll=$(realpath "$4") frame_match=$(realpath "$5") resources=$(realpath "$6")
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
+source "$scripts/x-server.sh"
 # Under an emulator Wine mistakes the faults it handles itself for illegal
 # instructions (see scripts/wine-session.sh): no result to be had there.
 "$scripts/wine-session.sh" needs-native || exit $?
@@ -85,17 +86,7 @@ exit_code() {
   for _ in $(seq "$tenths"); do [ -f "$work/rc.$pid" ] && break; sleep 0.1; done
   if [ -f "$work/rc.$pid" ]; then cat "$work/rc.$pid"; else echo running; fi
 }
-# Bounds are generous: Wine starts slowly on a busy machine. A search that
-# meets a window going away fails with an X error; it is simply tried again.
-find_window() {  # prints the first X window titled exactly $1, waiting up to 60 s
-  for _ in $(seq 600); do
-    if id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1) && [ -n "$id" ]; then
-      echo "$id"; return 0
-    fi
-    sleep 0.1
-  done
-  return 1
-}
+find_window() { x_find_window "^$1\$"; }  # the first X window titled exactly $1 (x-server.sh)
 # The saver's window gets the keyboard focus; there is no window manager.
 focus() {
   timeout 30 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true

@@ -119,17 +119,7 @@ expect_exit() {  # expect_exit PID CODE SECONDS WHAT; a saver still running is t
 expect_running() {
   if alive "$1"; then pass "$2"; else fail "$2: the saver ended"; fi
 }
-# A search that meets a window going away fails with an X error; it is simply
-# tried again.
-find_window() {  # prints the first X window titled exactly $1, waiting up to 60 s
-  for _ in $(seq 600); do
-    if id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1) && [ -n "$id" ]; then
-      echo "$id"; return 0
-    fi
-    sleep 0.1
-  done
-  return 1
-}
+find_window() { x_find_window "^$1\$"; }  # the first X window titled exactly $1 (x-server.sh)
 # There is no window manager: the keyboard focus is given explicitly.
 focus() {
   timeout 30 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true

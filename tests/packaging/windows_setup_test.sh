@@ -24,6 +24,7 @@ set -euo pipefail
 for arg in "$1" "$2" "$3"; do [ -e "$arg" ] || { echo "windows_setup_test: $arg is missing" >&2; exit 2; }; done
 setup=$(realpath "$1") frame_match=$(realpath "$2") resources=$(realpath "$3")
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
+source "$scripts/x-server.sh"
 
 arch=${4:-win64}
 case "$arch" in
@@ -139,10 +140,7 @@ setup_title() {
   local pid id="" title=""
   env LC_ALL="$1" LANG="$1" wine "$(printf 'Z:%s' "${setup//\//\\}")" </dev/null >/dev/null 2>&1 &
   pid=$!
-  for _ in $(seq 900); do
-    id=$(xdotool search --name '^NavaNava Saver' 2>/dev/null | head -n1) && [ -n "$id" ] && break
-    sleep 0.1
-  done
+  id=$(x_find_window '^NavaNava Saver' 90) || id=""
   [ -n "$id" ] && title=$(xdotool getwindowname "$id" 2>/dev/null || true)
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
@@ -203,11 +201,7 @@ xdotool mousemove 500 400
 # `wine` execs the loader, which becomes the Windows process: its pid ends it.
 env LC_ALL=ja_JP.UTF-8 wine 'C:\windows\system32\navanava.scr' /s </dev/null >/dev/null 2>&1 &
 saver_pid=$!
-window=""
-for _ in $(seq 600); do
-  window=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -n1) && [ -n "$window" ] && break
-  sleep 0.1
-done
+window=$(x_find_window '^Screen Saver$') || window=""
 check "the installed saver's full-screen window appears" [ -n "$window" ]
 matched=""
 if [ -n "$window" ]; then
