@@ -14,7 +14,7 @@ for arg in "$@"; do [ -e "$arg" ] || { echo "saver_e2e: $arg is missing" >&2; ex
 saver=$(realpath "$1") parent_exe=$(realpath "$2") password_cpl=$(realpath "$3")
 mpr_dll=$(realpath "$4") frame_match=$(realpath "$5") resources=$(realpath "$6")
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
-source "$scripts/x-server.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/wine_runs.sh"
 # Under an emulator Wine mistakes the faults it handles itself for illegal
 # instructions (see scripts/wine-session.sh): no result to be had there.
 "$scripts/wine-session.sh" needs-native || exit $?
@@ -28,19 +28,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/navanava-e2e.XXXXXX")
 windows_dir="$WINEPREFIX/drive_c/windows"
-pids=()
-failures=0
 ini_saved=0
 if [ -f "$windows_dir/control.ini" ]; then cp -p "$windows_dir/control.ini" "$work/control.ini.saved"; ini_saved=1; fi
 
 cleanup() {
-  # Whatever a failed check left running: the Windows process by its pid.
-  for pid in "${pids[@]}"; do
-    if [ ! -f "$work/rc.$pid" ] && [ -f "$work/pid.$pid" ]; then
-      kill "$(cat "$work/pid.$pid")" 2>/dev/null || true
-    fi
-  done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  wine_runs_end
   wine reg delete 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /f >/dev/null 2>&1 || true
   wine reg delete 'HKCU\Software\Wine\AppDefaults\nava98.scr' /f >/dev/null 2>&1 || true
   if [ "$ini_saved" = 1 ]; then cp -p "$work/control.ini.saved" "$windows_dir/control.ini"
@@ -55,56 +47,12 @@ cp "$parent_exe" "$work/preview_parent.exe"
 cp "$password_cpl" "$work/PASSWORD.CPL"
 cp "$mpr_dll" "$work/mpr.dll"
 
-# The Windows path of an absolute path through the prefix's Z: drive (the
-# whole file system), without starting a Wine program as winepath would.
-windows_path() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-
-# Starts a program of the work folder in the background; its pid goes to
-# $last_pid and its exit status, once it ends, to rc.<pid>.
-start() {
-  local program=$1; shift
-  (
-    cd "$work"
-    env LC_ALL="$locale" wine "$program" "$@" >/dev/null 2>&1 &
-    echo $! >"$work/pid.$BASHPID"
-    rc=0
-    wait $! || rc=$?
-    echo "$rc" >"$work/rc.$BASHPID"
-  ) &
-  last_pid=$!
-  pids+=("$last_pid")
-}
-alive() { [ ! -f "$work/rc.$1" ]; }
-# exit_code PID SECONDS: the exit status, or "running" when it did not end.
-# Waits at least 30 s whatever SECONDS says: an end is waited for, never
-# timed (a loaded machine may take that long).
-exit_code() {
-  local pid=$1 tenths=$(( ($2 < 30 ? 30 : $2) * 10 ))
-  for _ in $(seq "$tenths"); do [ -f "$work/rc.$pid" ] && break; sleep 0.1; done
-  if [ -f "$work/rc.$pid" ]; then cat "$work/rc.$pid"; else echo running; fi
-}
-find_window() { x_find_window "^$1\$"; }  # the first X window titled exactly $1 (x-server.sh)
-# The saver's window gets the keyboard focus; there is no window manager.
-focus() {
-  timeout 30 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
-  sleep 0.3
-}
 full_screen() {  # starts a full-screen saver with the pointer at (500, 400)
   xdotool mousemove 500 400; sleep 0.2
   start "${1:-navanava.scr}" /s
   saver_pid=$last_pid
   saver_window=$(find_window "Screen Saver") || { fail "no full-screen window"; return 1; }
   sleep 0.7  # past creation, so that the anchor is in place
-}
-expect_exit() {  # expect_exit PID CODE SECONDS WHAT
-  local rc; rc=$(exit_code "$1" "$3")
-  if [ "$rc" = "$2" ]; then pass "$4"; else fail "$4: exit $rc, expected $2"; fi
-}
-expect_running() {
-  if alive "$1"; then pass "$2"; else fail "$2: the saver ended"; fi
 }
 close_saver() {  # ends a saver that a test left running (by a key)
   if alive "$1"; then focus "$2"; xdotool key space; exit_code "$1" 5 >/dev/null; fi
@@ -204,13 +152,6 @@ done
 echo "== the 95 family: password verification"
 wine reg add 'HKCU\Software\Wine\AppDefaults\nava98.scr' /v Version /d win98 /f >/dev/null 2>&1
 wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
-verifications() { grep -c '^verify' "$work/verify.log" 2>/dev/null || true; }
-wait_verifications() {  # wait_verifications N: until N verifications are logged (60 s)
-  for _ in $(seq 600); do [ "$(verifications)" -ge "$1" ] && return 0; sleep 0.1; done
-  return 1
-}
-# verify_field N NAME: NAME's value on the Nth verification line.
-verify_field() { grep '^verify' "$work/verify.log" | sed -n "$1p" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
 # A close request less than 200 ms after a refusal is refused without asking.
 # The verifier posts one right before it answers; this case needs the
 # machine's attention, since a machine too busy to deliver that request

@@ -93,13 +93,6 @@ expect_exit "$saver_pid" 0 "$ends_in" "a move of 3 right and 2 down (5) ends it 
 echo "== the 95 family with a password: a refusal leaves both heads covered"
 wine reg add 'HKCU\Software\Wine\AppDefaults\nava98.scr' /v Version /d win98 /f >/dev/null 2>&1
 wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
-verifications() { grep -c '^verify' "$work/verify.log" 2>/dev/null || true; }
-wait_verifications() {  # wait_verifications N: until N verifications are logged (60 s)
-  for _ in $(seq 600); do [ "$(verifications)" -ge "$1" ] && return 0; sleep 0.1; done
-  return 1
-}
-# verify_field N NAME: NAME's value on the Nth verification line.
-verify_field() { grep '^verify' "$work/verify.log" | sed -n "$1p" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
 # The 200 ms rule needs the machine's attention: judged on the verifier's
 # tick counts, and tried again when the quick close request came late (see
 # saver_e2e.sh).

@@ -6,6 +6,7 @@
 
 scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)
 source "$scripts/x-server.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/wine_runs.sh"
 wine_root=${NAVANAVA_WINE_ROOT:-$scripts/../build/wine}
 mkdir -p "$wine_root/screens"
 wine_root=$(cd "$wine_root" && pwd)
@@ -14,15 +15,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX=$wine_root/screens/prefix
 locale=${NAVANAVA_LOCALE:-ja_JP.UTF-8}
 x_pids=()     # X servers and X clients started here, newest last
-wine_pids=()  # subshells watching a Windows program (see start)
-failures=0
 
-# The Windows path of an absolute path through the prefix's Z: drive (the
-# whole file system), without starting a Wine program as winepath would.
-windows_path() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 
 # The prefix is this run's alone: another run waits here until it is done.
 hold_prefix() {
@@ -87,50 +80,6 @@ restart_wineserver() {
   wineserver -p </dev/null >/dev/null 2>&1 8>&- || true
 }
 
-# Starts a program of the work folder in the background; its pid goes to
-# $last_pid and its exit status, once it ends, to rc.<pid>.
-start() {
-  local program=$1; shift
-  (
-    cd "$work"
-    env LC_ALL="$locale" wine "$program" "$@" </dev/null >/dev/null 2>&1 8>&- &
-    echo $! >"$work/pid.$BASHPID"
-    rc=0
-    wait $! || rc=$?
-    echo "$rc" >"$work/rc.$BASHPID"
-  ) &
-  last_pid=$!
-  wine_pids+=("$last_pid")
-}
-alive() { [ ! -f "$work/rc.$1" ]; }
-# exit_code PID SECONDS: the exit status, or "running" when it did not end.
-# Waits at least 30 s whatever SECONDS says: an end is waited for, never
-# timed (a loaded machine may take that long).
-exit_code() {
-  local pid=$1 tenths=$(( ($2 < 30 ? 30 : $2) * 10 ))
-  for _ in $(seq "$tenths"); do [ -f "$work/rc.$pid" ] && break; sleep 0.1; done
-  if [ -f "$work/rc.$pid" ]; then cat "$work/rc.$pid"; else echo running; fi
-}
-expect_exit() {  # expect_exit PID CODE SECONDS WHAT; a saver still running is then ended
-  local rc; rc=$(exit_code "$1" "$3")
-  if [ "$rc" = "$2" ]; then pass "$4"; else fail "$4: exit $rc, expected $2"; fi
-  [ "$rc" != running ] || stop_saver "$1"
-}
-expect_running() {
-  if alive "$1"; then pass "$2"; else fail "$2: the saver ended"; fi
-}
-find_window() { x_find_window "^$1\$"; }  # the first X window titled exactly $1 (x-server.sh)
-# There is no window manager: the keyboard focus is given explicitly.
-focus() {
-  timeout 30 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
-  sleep 0.3
-}
-# stop_saver PID: a saver that a failed check left running ends by its pid.
-stop_saver() {
-  if alive "$1" && [ -f "$work/pid.$1" ]; then kill "$(cat "$work/pid.$1")" 2>/dev/null || true; fi
-  exit_code "$1" 10 >/dev/null
-}
-
 # The Windows programs' own view of the screen (see screen_probe.cpp).
 probe_screen() {
   (cd "$work" && env LC_ALL="$locale" wine screen_probe.exe </dev/null 2>/dev/null 8>&- | tr -d '\r')
@@ -174,12 +123,7 @@ shoot_scene() {
 }
 
 screens_cleanup() {
-  for pid in "${wine_pids[@]}"; do
-    if [ ! -f "$work/rc.$pid" ] && [ -f "$work/pid.$pid" ]; then
-      kill "$(cat "$work/pid.$pid")" 2>/dev/null || true
-    fi
-  done
-  for pid in "${wine_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  wine_runs_end
   wineserver -k 2>/dev/null || true
   stop_x
   rm -rf "$work"
