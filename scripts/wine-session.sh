@@ -109,19 +109,30 @@ make_prefix() {
   (
     exec 7>"$root/template.lock"
     flock 7
-    if [ ! -f "$template/prefix/system.reg" ]; then
+    local attempt rc
+    for attempt in 1 2 3; do
+      [ -f "$template/ready" ] && break
       rm -rf "$template"
       mkdir -p "$template"
+      # Under the emulator a boot takes 1.5 to 3 minutes, but now and then
+      # its service host spins for good and the boot never returns: after
+      # ten minutes it is stopped and the prefix booted again from nothing.
+      rc=0
       WINEPREFIX="$template/prefix" WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
-        wine wineboot.exe -i </dev/null >/dev/null 2>&1 7>&- 8>&- 9>&- || true
+        timeout -k 10 600 wine wineboot.exe -i </dev/null >/dev/null 2>&1 7>&- 8>&- 9>&- || rc=$?
       # The boot's helpers (the desktop, the device service) may never end
       # by themselves under the emulator: wait a while, then stop the
       # server, which saves the registry as it goes.
       WINEPREFIX="$template/prefix" timeout 30 wineserver -w 7>&- 8>&- 9>&- || true
       WINEPREFIX="$template/prefix" wineserver -k 7>&- 8>&- 9>&- 2>/dev/null || true
       WINEPREFIX="$template/prefix" timeout 60 wineserver -w 7>&- 8>&- 9>&- || true
-    fi
-    [ -f "$template/prefix/system.reg" ] || { echo "wine-session: the template prefix did not boot" >&2; exit 1; }
+      if [ "$rc" -lt 124 ] && [ -f "$template/prefix/system.reg" ]; then
+        touch "$template/ready"
+      else
+        echo "wine-session: the template prefix's boot did not finish (attempt $attempt, status $rc)" >&2
+      fi
+    done
+    [ -f "$template/ready" ] || { echo "wine-session: the template prefix did not boot" >&2; exit 1; }
     rm -rf "$target.new"
     mkdir -p "$(dirname "$target")"
     cp -a "$template/prefix" "$target.new"
