@@ -10,6 +10,22 @@
 const char kNativeVersion[] = "navanava " NAVANAVA_VERSION;
 const char kWaylandVersion[] = "navanava-wayland " NAVANAVA_VERSION;
 
+// The part of both programs' help that tells where the scene's settings come
+// from, lists its options (the %s) and the general ones.
+#define SCENE_USAGE \
+  "The scene. Options not given come from the settings file\n"                           \
+  "$XDG_CONFIG_HOME/navanava/control.ini (else ~/.config/navanava/control.ini),\n"       \
+  "section [ScreenSaver.NavaNava], keys \xE9\x80\x9F\xE3\x81\x95=MS (0 to 1000) and "    \
+  "\xE9\x9B\xAA\xE3\x81\xAE\xE6\x95\xB0=N (0 to 100),\n"                                 \
+  "in UTF-8 or code page 932; without them 10 ms and 10 flakes:\n"                       \
+  "%s"                                                                                   \
+  "  --no-fps        do not show the frame rate\n"                                       \
+  "\n"                                                                                   \
+  "  --help          this text\n"                                                        \
+  "  --version       the program's version\n"                                            \
+  "\n"                                                                                   \
+  "Options take one or two dashes; a value follows as the next argument or\n"
+
 const char kNativeUsage[] =
     "usage: navanava [options]\n"
     "A figure walks and jumps along the bottom of the window while ice flakes fall.\n"
@@ -21,18 +37,7 @@ const char kNativeUsage[] =
     "  --geometry WxH[+X+Y]  size and place of its own window (default 1280x720)\n"
     "  --display NAME  the X display (default $DISPLAY)\n"
     "\n"
-    "The scene. Options not given come from the settings file\n"
-    "$XDG_CONFIG_HOME/navanava/control.ini (else ~/.config/navanava/control.ini),\n"
-    "section [ScreenSaver.NavaNava], keys \xE9\x80\x9F\xE3\x81\x95=MS (0 to 1000) and "
-    "\xE9\x9B\xAA\xE3\x81\xAE\xE6\x95\xB0=N (0 to 100),\n"
-    "in UTF-8 or code page 932; without them 10 ms and 10 flakes:\n"
-    "%s"
-    "  --no-fps        do not show the frame rate\n"
-    "\n"
-    "  --help          this text\n"
-    "  --version       the program's version\n"
-    "\n"
-    "Options take one or two dashes; a value follows as the next argument or\n"
+    SCENE_USAGE
     "after '=' (--flakes 40, -flakes=40). --window, --mono, --install,\n"
     "--noinstall and --visual NAME are accepted for XScreenSaver and change nothing.\n"
     "\n";
@@ -53,18 +58,7 @@ const char kWaylandUsage[] =
     "  --background    a wallpaper on the bottom layer (above swaybg, below\n"
     "                  windows): no input, never ends on input, no lock\n"
     "\n"
-    "The scene. Options not given come from the settings file\n"
-    "$XDG_CONFIG_HOME/navanava/control.ini (else ~/.config/navanava/control.ini),\n"
-    "section [ScreenSaver.NavaNava], keys \xE9\x80\x9F\xE3\x81\x95=MS (0 to 1000) and "
-    "\xE9\x9B\xAA\xE3\x81\xAE\xE6\x95\xB0=N (0 to 100),\n"
-    "in UTF-8 or code page 932; without them 10 ms and 10 flakes:\n"
-    "%s"
-    "  --no-fps        do not show the frame rate\n"
-    "\n"
-    "  --help          this text\n"
-    "  --version       the program's version\n"
-    "\n"
-    "Options take one or two dashes; a value follows as the next argument or\n"
+    SCENE_USAGE
     "after '=' (--flakes 40, -flakes=40). One saver runs per session: a second\n"
     "start while one runs exits at once. A pointer move ends it beyond 4 logical\n"
     "pixels (|dx| + |dy|) from where the pointer first appeared.\n"
