@@ -59,9 +59,6 @@ stored_file() {  # stored_file SPEED_VALUE COUNT_VALUE
 
 info() { awk -v k="$1" '$1 == k { $1 = ""; sub(/^ /, ""); print }' "$work/info"; }
 
-# find_window PATTERN: the first X window whose name matches (x-server.sh).
-find_window() { x_find_window "$1"; }
-
 # start_dialog MODE ARGS...: MODE is "root" or "desktop" (optionally followed
 # by ":ACTIONS" for message actions of the probe); starts the program through
 # the probe and waits until the probe has described the dialog.
@@ -102,7 +99,7 @@ start_dialog() {
     return 1
   fi
   if [[ $mode == desktop* ]]; then
-    focus_window=$(find_window "^$desktop - Wine desktop\$") || { fail "no desktop window"; return 1; }
+    focus_window=$(x_find_window "^$desktop - Wine desktop\$") || { fail "no desktop window"; return 1; }
   else
     focus_window=$(info xid)
   fi
@@ -320,7 +317,7 @@ saver_run() {
   rm -f "$work/saver.exit"
   ( "$scripts/run-wine.sh" "$program" /s >/dev/null 2>&1; echo $? >"$work/saver.exit" ) &
   local pid=$! saver=""
-  saver=$(find_window '^Screen Saver$') || saver=""
+  saver=$(x_find_window '^Screen Saver$') || saver=""
   if [ -z "$saver" ]; then
     fail "no saver window"
     "$scripts/run-wine.sh" taskkill /im "$(basename "$program")" /f >/dev/null 2>&1

@@ -5,8 +5,7 @@
 # screens_cleanup from its EXIT trap.
 
 scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)
-source "$scripts/x-server.sh"
-source "$(dirname "${BASH_SOURCE[0]}")/wine_runs.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/wine_runs.sh"  # and x-server.sh through it
 wine_root=${NAVANAVA_WINE_ROOT:-$scripts/../build/wine}
 mkdir -p "$wine_root/screens"
 wine_root=$(cd "$wine_root" && pwd)
@@ -15,7 +14,6 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX=$wine_root/screens/prefix
 locale=${NAVANAVA_LOCALE:-ja_JP.UTF-8}
 x_pids=()     # X servers and X clients started here, newest last
-
 
 # The prefix is this run's alone: another run waits here until it is done.
 hold_prefix() {

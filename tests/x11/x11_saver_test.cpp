@@ -716,7 +716,8 @@ TEST_F(X11Saver, LostServerEndsItQuietlyWithCodeFour) {
     name = ":" + std::to_string(n);
     // Through setpriv --pdeathsig: the server ends with this test program,
     // also when the test runner kills it.
-    std::vector<std::string> argsStore = {"setpriv", "--pdeathsig=TERM", "Xvfb", name, "-screen", "0", "320x240x24", "-noreset",
+    std::vector<std::string> argsStore = {"setpriv", "--pdeathsig=TERM", "Xvfb", name,
+                                          "-screen", "0", "320x240x24", "-noreset",
                                           "-nolisten", "tcp"};
     std::vector<char*> argv;
     for (std::string& s : argsStore) argv.push_back(&s[0]);
